@@ -1,0 +1,3 @@
+# 32-bit Windows (the shipping target) with the -posix thread-model compilers.
+set(TAVRIK_MINGW_TRIPLE i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,0 +1,5 @@
+#include "device/device_contract.h"
+
+std::atomic<int32_t> CaptureArmed{0};
+std::atomic<int32_t> ForceAccept{0};
+std::atomic<int32_t> CaptureMode{1};
