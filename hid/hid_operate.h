@@ -1,0 +1,26 @@
+// The HID channel to the device's microcontroller: every operation is one
+// free-standing exchange (open, write one 65-byte report, read one report,
+// close). Results: 1 success, -3001 no device, -3002 no answer in time,
+// -3003 read error, -3006 write failed, -9000 an exception inside the exchange.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class CHidOperate {
+public:
+    // One-byte command that follows the capture's progress.
+    static int32_t send_command(uint8_t code);
+    // One-byte level sent as a parameter (for example the white light, code 82).
+    static int32_t send_param(uint8_t value, uint8_t code);
+    // Reads the 48-byte information block: serial, model type, stored exposures.
+    static int32_t get_device_sn(std::string& serial, int32_t& modelType, int32_t& leftCurrent, int32_t& rightCurrent);
+    // Writes the information block back; -1 empty serial, -2 serial longer than 48 characters.
+    static int32_t set_device_sn(const std::string& serial, int32_t modelType, int32_t leftCurrent,
+                                 int32_t rightCurrent);
+};
+
+// Default exposure of each camera: 230 at load, then the information block's values.
+extern std::atomic<int32_t> LeftDefaultExposure;
+extern std::atomic<int32_t> RightDefaultExposure;

@@ -1,0 +1,51 @@
+// The virtual K7Q's eye scenes: what the two near-infrared eye cameras see of a
+// person at the device, rendered as 960x720 8-bit gray frames with the exact
+// ground truth of each frame. Deterministic for a seed.
+#pragma once
+
+#include <cstdint>
+
+namespace k7qsim {
+
+constexpr int kFrameWidth = 960;
+constexpr int kFrameHeight = 720;
+constexpr int kFrameBytes = kFrameWidth * kFrameHeight;
+
+enum class Eye { Left, Right };
+
+// Camera settings that change the picture, as the control sets them.
+struct CameraControls {
+    int backlight = 170;  // backlight-compensation level (the control steers about 150 to 300)
+    int gain = 0;
+};
+
+// What is in a frame. Coordinates are frame pixels, origin top left.
+struct GroundTruth {
+    bool eyeVisible = false;
+    double irisX = 0, irisY = 0, irisRadius = 0;
+    double pupilX = 0, pupilY = 0, pupilRadius = 0;
+    double eyeBoxLeft = 0, eyeBoxTop = 0, eyeBoxRight = 0, eyeBoxBottom = 0;
+    double eyelidOpening = 0;  // 0 closed .. 1 wide open
+    double defocusSigma = 0;
+    double motionBlurLength = 0, motionBlurAngle = 0;
+};
+
+// A seeded person at the device over time: arrives, drifts, blinks, settles,
+// looks away, leaves. Frames can be asked for at any time for either camera.
+class SceneTimeline {
+public:
+    explicit SceneTimeline(uint64_t seed);
+    ~SceneTimeline();
+    SceneTimeline(const SceneTimeline&) = delete;
+    SceneTimeline& operator=(const SceneTimeline&) = delete;
+
+    // Renders the frame of `eye`'s camera at `timeMs` since the timeline began,
+    // into `out` (kFrameBytes bytes, top row first), lit as `controls` say.
+    GroundTruth Render(Eye eye, double timeMs, const CameraControls& controls, uint8_t* out);
+
+private:
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace k7qsim
