@@ -82,7 +82,7 @@ TEST(PlatformClockTest, TickAdvancesWithSleep) {
     const uint32_t start = TickCount();
     SleepMs(50);
     const uint32_t elapsed = TicksSince(start);
-    EXPECT_GE(elapsed, 45u);
+    EXPECT_GE(elapsed, 30u);  // Wine's tick has a coarse granularity
     EXPECT_LT(elapsed, 2000u);
     EXPECT_EQ(uint32_t(5) - uint32_t(0xFFFFFFFBu), 10u) << "the tick difference survives wrapping";
 }
