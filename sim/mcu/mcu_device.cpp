@@ -60,16 +60,24 @@ McuDevice& McuDevice::Instance() {
     return device;
 }
 
-McuDevice::McuDevice() : eeprom_(DefaultBlock()) { ApplyEnvironment(); }
+McuDevice::McuDevice() : eeprom_(DefaultBlock()) {
+    Configure(std::getenv("K7Q_SIM_MODE"), std::getenv("K7Q_SIM_EEPROM"), std::getenv("K7Q_SIM_TRACE"));
+}
 
-void McuDevice::ApplyEnvironment() {
-    if (const char* mode = std::getenv("K7Q_SIM_MODE")) {
+bool McuDevice::Configure(const char* mode, const char* eepromFile, const char* traceFile) {
+    bool understood = true;
+    if (mode != nullptr) {
         Mode parsed;
         uint32_t lateMs = 0;
-        if (ParseMode(mode, &parsed, &lateMs)) SetMode(parsed, lateMs);
+        understood = ParseMode(mode, &parsed, &lateMs);
+        if (understood) SetMode(parsed, lateMs);
     }
-    if (const char* file = std::getenv("K7Q_SIM_EEPROM")) SetEepromFile(file);
-    if (const char* trace = std::getenv("K7Q_SIM_TRACE")) traceFile_ = trace;
+    if (eepromFile != nullptr) understood = SetEepromFile(eepromFile) && understood;
+    if (traceFile != nullptr) {
+        std::lock_guard<std::mutex> guard(lock_);
+        traceFile_ = traceFile;
+    }
+    return understood;
 }
 
 int McuDevice::Init() {
@@ -221,6 +229,7 @@ void McuDevice::Reset() {
     fakeClock_ = false;
     eeprom_ = DefaultBlock();
     eepromFile_.clear();
+    traceFile_.clear();
     received_.clear();
     reads_.clear();
     const Counters kept = counters_;

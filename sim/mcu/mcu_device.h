@@ -43,10 +43,10 @@ public:
     hidproto::Block Eeprom();
     void SetEeprom(const hidproto::Block& block);
     bool SetEepromFile(const std::string& path);
+    bool Configure(const char* mode, const char* eepromFile, const char* traceFile);
 
 private:
     McuDevice();
-    void ApplyEnvironment();
     uint64_t NowLocked() const;
     // Waits (or advances the fake clock) until `untilMs`; may release `lock` meanwhile.
     void WaitUntil(std::unique_lock<std::mutex>& lock, uint64_t untilMs);

@@ -17,6 +17,9 @@ std::vector<ReadRecord> Reads() { return McuDevice::Instance().Reads(); }
 hidproto::Block Eeprom() { return McuDevice::Instance().Eeprom(); }
 void SetEeprom(const hidproto::Block& block) { McuDevice::Instance().SetEeprom(block); }
 bool SetEepromFile(const std::string& path) { return McuDevice::Instance().SetEepromFile(path); }
+bool Configure(const char* mode, const char* eepromFile, const char* traceFile) {
+    return McuDevice::Instance().Configure(mode, eepromFile, traceFile);
+}
 
 hidproto::Block DefaultBlock() {
     hidproto::InfoValues values;

@@ -57,7 +57,7 @@ struct Counters {
     int reads = 0;
 };
 
-// Normal mode, real clock, default block, no file; clears records and counters.
+// Normal mode, real clock, default block, no files; clears records and counters.
 void Reset();
 void SetMode(Mode mode, uint32_t lateMs = 0);
 // On the fake clock a read that would wait returns at once and advances the
@@ -76,6 +76,11 @@ void SetEeprom(const hidproto::Block& block);
 bool SetEepromFile(const std::string& path);
 // A plausible device: 12-digit serial, "K7QA", exposures 170/180 and 175/185.
 hidproto::Block DefaultBlock();
+
+// What the environment variables set when the device is first used; null
+// leaves a setting alone. False when the mode is not understood or the
+// EEPROM file cannot be used.
+bool Configure(const char* mode, const char* eepromFile, const char* traceFile);
 
 // "late:250" and the other K7Q_SIM_MODE words.
 bool ParseMode(const std::string& text, Mode* mode, uint32_t* lateMs);

@@ -101,6 +101,25 @@ TEST_F(VirtualMcuTest, RecordsCommandsInOrderWithTimes) {
     EXPECT_EQ(received[1].timeMs - received[0].timeMs, 40u);  // the first answer's delay on the fake clock
 }
 
+TEST_F(VirtualMcuTest, ConfiguredLikeFromTheEnvironment) {
+    testsupport::TempDir dir("vmcu");
+    const std::string eeprom = (dir / "eeprom.bin").string();
+    const std::string trace = (dir / "trace.txt").string();
+    hidproto::Block stored = vmcu::DefaultBlock();
+    stored[0] = '9';
+    testsupport::WriteBinaryFile(eeprom, std::string(stored.begin(), stored.end()));
+    EXPECT_FALSE(vmcu::Configure("loud", nullptr, nullptr));
+    ASSERT_TRUE(vmcu::Configure("late:20", eeprom.c_str(), trace.c_str()));
+    DeviceSnOutputs out;
+    EXPECT_EQ(out.Read(), 1);
+    EXPECT_EQ(out.serial, "980312040517");
+    EXPECT_EQ(vmcu::Reads().front().waitedMs, 20u);
+    EXPECT_EQ(CHidOperate::send_param(240, 0x52), 1);
+    EXPECT_NE(testsupport::ReadBinaryFile(trace).find("parameter code=0x52 value=240"), std::string::npos);
+    ASSERT_TRUE(vmcu::Configure("absent", nullptr, nullptr));
+    EXPECT_EQ(CHidOperate::send_command(0x33), -3001);
+}
+
 TEST(VirtualMcuModeTest, ParsesEnvironmentWords) {
     vmcu::Mode mode = vmcu::Mode::Normal;
     uint32_t lateMs = 7;
