@@ -2,6 +2,7 @@
 set(TAVRIK_SANITIZE "" CACHE STRING "Native sanitizers: empty, 'address' (with undefined) or 'thread'")
 option(TAVRIK_BUILD_TESTS "Build the test programs" ON)
 option(TAVRIK_BUILD_BENCHMARKS "Build the benchmarks (native only)" OFF)
+option(TAVRIK_VIRTUAL_MCU "Link the control to the virtual K7Q microcontroller instead of hidapi" OFF)
 
 if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "" FORCE)

@@ -1,0 +1,49 @@
+#include "hid/hid_exchange.h"
+
+#include <hidapi.h>
+
+namespace hidproto {
+namespace {
+
+// hid_init once per process (a function-local static is built exactly once,
+// even when the first exchanges race), hid_exit when the module unloads.
+// A failed hid_init is not kept: hid_open then finds no device.
+class HidLibrary {
+public:
+    HidLibrary() { hid_init(); }
+    ~HidLibrary() { hid_exit(); }
+    HidLibrary(const HidLibrary&) = delete;
+    HidLibrary& operator=(const HidLibrary&) = delete;
+};
+
+void EnsureHidLibrary() { static HidLibrary library; }
+
+class OpenDevice {
+public:
+    explicit OpenDevice(hid_device* device) : device_(device) {}
+    ~OpenDevice() {
+        if (device_ != nullptr) hid_close(device_);
+    }
+    OpenDevice(const OpenDevice&) = delete;
+    OpenDevice& operator=(const OpenDevice&) = delete;
+    hid_device* get() const { return device_; }
+
+private:
+    hid_device* device_;
+};
+
+}  // namespace
+
+int32_t RunExchange(const Frame& request, int timeoutMs, Reply* reply) {
+    EnsureHidLibrary();
+    OpenDevice device(hid_open(kVendorId, kProductId, nullptr));
+    if (device.get() == nullptr) return kResultNoDevice;
+    if (hid_write(device.get(), request.data(), request.size()) <= 0) return kResultWriteFailed;
+    reply->fill(0);
+    const int read = hid_read_timeout(device.get(), reply->data(), reply->size(), timeoutMs);
+    if (read == 0) return kResultNoAnswer;
+    if (read < 0) return kResultReadFailed;
+    return kResultOk;
+}
+
+}  // namespace hidproto
