@@ -96,7 +96,9 @@ bool ApplyRelocations(const ModuleImage& module, pe::DataDirectory directory, ui
 bool ResolveImports(ModuleImage* module, pe::DataDirectory directory) {
     if (directory.size == 0) return true;
     const pe::ByteView image = Mapped(*module);
-    for (uint64_t at = directory.rva; image.Contains(at, pe::kImportDescriptorSize); at += pe::kImportDescriptorSize) {
+    // The descriptor list must end with its zero entry inside the image.
+    for (uint64_t at = directory.rva;; at += pe::kImportDescriptorSize) {
+        if (!image.Contains(at, pe::kImportDescriptorSize)) return false;
         uint32_t originalFirstThunk = 0, nameRva = 0, firstThunk = 0;
         image.Read(at, &originalFirstThunk);
         image.Read(at + 12, &nameRva);
@@ -113,5 +115,4 @@ bool ResolveImports(ModuleImage* module, pe::DataDirectory directory) {
         const uint32_t nameTable = originalFirstThunk ? originalFirstThunk : firstThunk;
         if (!BindThunks(module, library, nameTable, firstThunk)) return false;
     }
-    return true;
 }
