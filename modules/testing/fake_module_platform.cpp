@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -70,8 +71,11 @@ void FakeModulePlatform::CheckRange(const void* address, size_t size) {
 
 void FakeModulePlatform::Protect(void* address, size_t size, uint32_t protection) {
     CheckRange(address, size);
-    auto it = --reservations_.upper_bound(reinterpret_cast<uintptr_t>(address));
-    protectCalls.push_back({reinterpret_cast<uintptr_t>(address) - it->first, size, protection});
+    const uintptr_t at = reinterpret_cast<uintptr_t>(address);
+    auto it = reservations_.upper_bound(at);
+    if (it == reservations_.begin()) return;
+    --it;
+    protectCalls.push_back({at - it->first, size, protection});
 }
 
 void FakeModulePlatform::Release(void* base, size_t size) {
