@@ -236,7 +236,7 @@ TEST(LogWriterTest, StopReturnsAfterItsTimeOutWhenTheWriterIsStuck) {
     EXPECT_EQ(writer.StopLog(), 0);
     const uint32_t waited = platform::TicksSince(start);
     EXPECT_GE(waited, 2900u);
-    EXPECT_LE(waited, 4000u);
+    EXPECT_LE(waited, 6000u);  // generous: sanitizers and a loaded machine slow the wake-up
     EXPECT_FALSE(writer.Running());
 
     writer.Open();  // the let-go thread finishes its pass and ends
