@@ -91,7 +91,8 @@ void DrawLashes(const EyeGeometry& g, const Subject& s, Buffers& b) {
         uint8_t* cov = &b.lashCov[static_cast<size_t>(y) * kFrameWidth];
         uint16_t* rad = &b.rad[static_cast<size_t>(y) * kFrameWidth];
         for (int x = bx0; x <= bx1; ++x) {
-            rad[x] = static_cast<uint16_t>((rad[x] * static_cast<uint32_t>(255 - cov[x]) + 127) / 255);
+            // Lashes let a quarter of the light through at most: dark, never black.
+            rad[x] = static_cast<uint16_t>((rad[x] * (255u - (cov[x] * 185u >> 8)) + 127) / 255);
             cov[x] = 0;
         }
     }

@@ -156,10 +156,11 @@ void Quantize(const Buffers& b, double exposure, double noise, double gain, uint
         const uint16_t* r = rad + static_cast<size_t>(y) * kFrameWidth;
         uint8_t* o = out + static_cast<size_t>(y) * kFrameWidth;
         for (int x = 0; x < kFrameWidth; ++x) {
-            int32_t g = static_cast<int32_t>((r[x] * eq) >> 16);
-            g = g > 255 ? 255 : g;
-            const int32_t amp = a0 + ((a1 * g) >> 4);  // 1/256 gray per noise unit
-            const int32_t v = g + ((n[x] * amp + 32768) >> 16);
+            // Clipping comes after the noise: a saturated pixel stays white.
+            const int32_t g = static_cast<int32_t>((r[x] * eq) >> 16);
+            const int32_t gc = g > 255 ? 255 : g;
+            const int32_t amp = a0 + ((a1 * gc) >> 4);  // 1/256 gray per noise unit
+            const int32_t v = (g > 511 ? 511 : g) + ((n[x] * amp + 32768) >> 16);
             o[x] = static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v));
         }
     }

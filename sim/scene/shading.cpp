@@ -64,7 +64,7 @@ void FillFaceField(const EyeGeometry& g, const Subject& s, Buffers& b) {
             const double q = (un / (1.3 * s.halfWidth)) * (un / (1.3 * s.halfWidth)) + ((v - 0.1) / 1.7) * ((v - 0.1) / 1.7);
             double f = 1.0 - 0.2 / (1.0 + 3.0 * q * q);
             f *= 1.0 + 0.07 * Bumpf(static_cast<float>((v + s.browGap - 0.75) / 0.6));
-            f *= 1.0 - 0.25 * Smoothstep(-1.05, -1.9, t);
+            f *= 1.0 - 0.2 * Smoothstep(-1.1, -2.6, t) * (0.45 + 0.55 * Smoothstep(-1.8, 0.8, v));  // the nose's shade
             f *= 1.0 - 0.08 * Bumpf(static_cast<float>((v - 1.5) / 0.45)) * Bumpf(static_cast<float>(t * 0.8));
             // The upper lid's fold: a soft dark crease, lit skin above it, a bulge below.
             const float tf = static_cast<float>(t);
