@@ -58,10 +58,10 @@ void BuildIris(Rng& rng, uint64_t seed, Subject& s) {
         }
     }
     // Crypts: dark lacunae stretched along the radius, mostly outside the collarette.
-    const int crypts = rng.Int(25, 70);
+    const int crypts = rng.Int(14, 34);
     for (int i = 0; i < crypts; ++i) {
-        const double tc = rng.Uniform(), rc = rng.Range(collarBase - 0.1, 0.85);
-        const double at = rng.Range(0.004, 0.018), ar = rng.Range(0.04, 0.16), depth = rng.Range(0.3, 0.7);
+        const double tc = rng.Uniform(), rc = rng.Range(collarBase + 0.02, 0.8);
+        const double at = rng.Range(0.008, 0.03), ar = rng.Range(0.08, 0.25), depth = rng.Range(0.2, 0.5);
         for (int r = 0; r < kIrisRadii; ++r) {
             const double dr = ((r + 0.5) / kIrisRadii - rc) / ar;
             if (dr * dr >= 1.8) continue;
@@ -155,7 +155,7 @@ void BuildLashes(Rng& rng, Subject& s) {
         const double taper = 1.0 - 0.55 * std::fabs(l.t - 0.25);
         l.length = static_cast<float>(rng.Range(0.32, 0.56) * taper);
         l.lean = static_cast<float>(0.15 + 0.55 * l.t + rng.Range(-0.2, 0.2));
-        l.curl = static_cast<float>(rng.Range(0.1, 0.3));
+        l.curl = static_cast<float>(rng.Range(0.25, 0.5));
         l.width = static_cast<float>(rng.Range(2.0, 3.2));
         l.dark = static_cast<float>(rng.Range(0.7, 0.92));
         l.lower = false;
