@@ -78,7 +78,7 @@ void DrawLashes(const EyeGeometry& g, const Subject& s, Buffers& b) {
                 for (int px = xa < 0 ? 0 : xa; px <= xb && px < kFrameWidth; ++px) {
                     const double ex = px - x, ey = py - y, d2 = ex * ex + ey * ey;
                     if (d2 >= reach2) continue;
-                    const double c = Clamp(reach - std::sqrt(d2), 0, 1) * dark;
+                    const double c = (d2 <= (reach - 1) * (reach - 1) ? 1.0 : Clamp(reach - std::sqrt(d2), 0, 1)) * dark;
                     const int cv = static_cast<int>(c * 255 + 0.5);
                     uint8_t& cov = b.lashCov[static_cast<size_t>(py) * kFrameWidth + px];
                     if (cv > cov) cov = static_cast<uint8_t>(cv);

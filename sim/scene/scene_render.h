@@ -23,7 +23,7 @@ struct EyeParams {
     double opening = 0.75;         // eyelid opening, 0 closed .. 1 wide
     double gazeX = 0, gazeY = 0;   // iris shift in iris radii, -0.5..0.5
     double tiltDeg = 0;            // head roll, -20..20
-    double defocusSigma = 0.8;     // 0..6; a sharp camera still spreads a little
+    double defocusSigma = 0.7;     // 0..6; a sharp camera still spreads a little
     double motionLength = 0;       // 0..40
     double motionAngleDeg = 0;     // 0..180
     double noise = 1.0;            // sensor noise multiplier, 0..4

@@ -9,7 +9,7 @@ namespace {
 inline float Bumpf(float x) { return x <= -1.0f || x >= 1.0f ? 0.0f : (1 - x * x) * (1 - x * x); }
 inline float Clampf(float x, float lo, float hi) { return x < lo ? lo : (x > hi ? hi : x); }
 inline float Smoothf(float e0, float e1, float x) {
-    const float t = Clampf((x - e0) / (e1 - e0), 0.0f, 1.0f);
+    const float t = Clampf((x - e0) * (1.0f / (e1 - e0)), 0.0f, 1.0f);  // a constant after inlining
     return t * t * (3 - 2 * t);
 }
 inline uint16_t ToRadiance(float v) { return static_cast<uint16_t>(Clampf(v, 0.0f, 65535.0f) + 0.5f); }
@@ -142,7 +142,7 @@ namespace {
 struct IrisShade {
     const EyeGeometry& g;
     const Subject& s;
-    float R, rp, tiltTurns;
+    float R, rp, tiltTurns, invSpan;
     float Value(float x, float y, float& irisWeight) const {
         const float dxi = x - static_cast<float>(g.icx), dyi = y - static_cast<float>(g.icy);
         const float d2 = dxi * dxi + dyi * dyi;
@@ -156,7 +156,7 @@ struct IrisShade {
         const float dxp = x - static_cast<float>(g.pcx), dyp = y - static_cast<float>(g.pcy);
         const float dp = std::sqrt(dxp * dxp + dyp * dyp);
         const float pupilWeight = Clampf(rp - dp + 0.5f, 0, 1);
-        float rho = (dp - rp) / (R - rp);
+        float rho = (dp - rp) * invSpan;
         rho = Clampf(rho, 0, 0.9999f) * (kIrisRadii - 1);
         // Angle in turns, shifted positive so that truncation is the floor.
         const float ta = (FAtan2(dyp, dxp * g.mirror) * (1.0f / 6.2831853f) + tiltTurns + 2.0f) * kIrisAngles;
@@ -198,7 +198,7 @@ double ShadeEye(const EyeGeometry& g, const Subject& s, Buffers& b) {
     }
     const int px0 = static_cast<int>(Clamp(std::floor(x0), 0, kFrameWidth)), px1 = static_cast<int>(Clamp(std::ceil(x1), 0, kFrameWidth));
     const int py0 = static_cast<int>(Clamp(std::floor(y0), 0, kFrameHeight)), py1 = static_cast<int>(Clamp(std::ceil(y1), 0, kFrameHeight));
-    const IrisShade iris{g, s, R, static_cast<float>(g.rp), 0.0f};
+    const IrisShade iris{g, s, R, static_cast<float>(g.rp), 0.0f, 1.0f / (R - static_cast<float>(g.rp))};
     const float cs = static_cast<float>(g.cs), sn = static_cast<float>(g.sn), mir = static_cast<float>(g.mirror);
     const float hw = static_cast<float>(g.halfWidthPx), invHw = 1 / hw;
     const float uMaxF = static_cast<float>(uMax < kLidTable / 2 - 2 ? uMax : kLidTable / 2 - 2);
