@@ -71,15 +71,17 @@ void DrawLashes(const EyeGeometry& g, const Subject& s, Buffers& b) {
             g.ToFrame(un0 + len * f * du, v0 + len * f * dv + curlV * f * f, x, y);
             const double w = 0.5 * l.width * widthScale * (1 - 0.65 * f) + 0.2;
             const double dark = l.dark * s.lash * (1 - 0.35 * f);
-            const double reach = w + 0.5, reach2 = reach * reach;
+            const float reach = static_cast<float>(w + 0.5), reach2 = reach * reach, inner2 = (reach - 1) * (reach - 1);
+            const float fx = static_cast<float>(x), fy = static_cast<float>(y), fdark = static_cast<float>(dark);
             const int xa = static_cast<int>(std::floor(x - reach)), xb = static_cast<int>(std::ceil(x + reach));
             const int ya = static_cast<int>(std::floor(y - reach)), yb = static_cast<int>(std::ceil(y + reach));
             for (int py = ya < 0 ? 0 : ya; py <= yb && py < kFrameHeight; ++py)
                 for (int px = xa < 0 ? 0 : xa; px <= xb && px < kFrameWidth; ++px) {
-                    const double ex = px - x, ey = py - y, d2 = ex * ex + ey * ey;
+                    const float ex = static_cast<float>(px) - fx, ey = static_cast<float>(py) - fy, d2 = ex * ex + ey * ey;
                     if (d2 >= reach2) continue;
-                    const double c = (d2 <= (reach - 1) * (reach - 1) ? 1.0 : Clamp(reach - std::sqrt(d2), 0, 1)) * dark;
-                    const int cv = static_cast<int>(c * 255 + 0.5);
+                    float c = d2 <= inner2 ? 1.0f : reach - std::sqrt(d2);
+                    c = (c < 0 ? 0 : (c > 1 ? 1 : c)) * fdark;
+                    const int cv = static_cast<int>(c * 255 + 0.5f);
                     uint8_t& cov = b.lashCov[static_cast<size_t>(py) * kFrameWidth + px];
                     if (cv > cov) cov = static_cast<uint8_t>(cv);
                     bx0 = px < bx0 ? px : bx0; bx1 = px > bx1 ? px : bx1;

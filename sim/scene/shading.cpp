@@ -164,9 +164,11 @@ struct IrisShade {
         const int a0 = ai & (kIrisAngles - 1), a1 = (a0 + 1) & (kIrisAngles - 1);
         const int r0 = static_cast<int>(rho), r1 = r0 + 1 < kIrisRadii ? r0 + 1 : r0;
         const float fa = ta - static_cast<float>(ai), fr = rho - static_cast<float>(r0);
-        const float* tex = s.irisTexture.data();
-        const float t0 = tex[r0 * kIrisAngles + a0] + (tex[r0 * kIrisAngles + a1] - tex[r0 * kIrisAngles + a0]) * fa;
-        const float t1 = tex[r1 * kIrisAngles + a0] + (tex[r1 * kIrisAngles + a1] - tex[r1 * kIrisAngles + a0]) * fa;
+        const uint16_t* tex = s.irisTable.data();
+        const float p00 = tex[r0 * kIrisAngles + a0], p01 = tex[r0 * kIrisAngles + a1];
+        const float p10 = tex[r1 * kIrisAngles + a0], p11 = tex[r1 * kIrisAngles + a1];
+        const float t0 = (p00 + (p01 - p00) * fa) * (1.0f / 16384.0f);
+        const float t1 = (p10 + (p11 - p10) * fa) * (1.0f / 16384.0f);
         const float dr = d / R;
         const float limbus = 1.0f - 0.45f * Smoothf(0.8f, 1.0f, dr);
         const float iris = s.iris * kRadianceUnit * (t0 + (t1 - t0) * fr) * limbus;

@@ -90,7 +90,12 @@ void BuildIris(Rng& rng, uint64_t seed, Subject& s) {
             }
         }
     }
-    for (float& v : s.irisTexture) v = v < 0.12f ? 0.12f : (v > 2.0f ? 2.0f : v);
+    s.irisTable.resize(s.irisTexture.size());
+    for (size_t i = 0; i < s.irisTexture.size(); ++i) {
+        const float v = s.irisTexture[i] < 0.12f ? 0.12f : (s.irisTexture[i] > 2.0f ? 2.0f : s.irisTexture[i]);
+        s.irisTable[i] = static_cast<uint16_t>(RoundToInt(v * 16384.0));
+    }
+    std::vector<float>().swap(s.irisTexture);
 }
 
 void BuildSkin(uint64_t seed, Subject& s) {

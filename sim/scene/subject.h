@@ -36,7 +36,8 @@ struct Subject {
     float browGap = 2.3f, browThick = 0.32f;
     // Reflectances under the device's light, gray at backlight 230.
     float skin = 140, sclera = 168, iris = 88, pupil = 9, lash = 0.8f;
-    std::vector<float> irisTexture;  // kIrisAngles x kIrisRadii factors about 1
+    std::vector<float> irisTexture;  // kIrisAngles x kIrisRadii factors about 1, while building
+    std::vector<uint16_t> irisTable; // the same x 16384, compact for rendering
     std::vector<int16_t> skinTile;   // kTileSize^2, relative brightness x 4096
     std::vector<uint8_t> hairTile;   // kTileSize^2, brow hair coverage
     std::vector<Lash> lashes;
