@@ -27,7 +27,19 @@ struct GroundTruth {
     double eyeBoxLeft = 0, eyeBoxTop = 0, eyeBoxRight = 0, eyeBoxBottom = 0;
     double eyelidOpening = 0;  // 0 closed .. 1 wide open
     double defocusSigma = 0;
-    double motionBlurLength = 0, motionBlurAngle = 0;
+    double motionBlurLength = 0, motionBlurAngle = 0;  // pixels, degrees (0 = along +x)
+
+    // Added detail. The eye counts as visible when at least 40% of its iris
+    // disc lies inside the frame and between the lids.
+    Eye eye = Eye::Left;
+    double innerCornerX = 0, innerCornerY = 0, outerCornerX = 0, outerCornerY = 0;
+    double upperLidY = 0, lowerLidY = 0;  // lid margins on the iris centre's column
+    double irisVisibleFraction = 0;       // of the whole iris disc area
+    int specularCount = 0;
+    double specularX[2] = {0, 0}, specularY[2] = {0, 0};
+    int glareCount = 0;                   // reflections of glasses in the frame
+    double exposureFactor = 0;            // brightness relative to backlight 230, gain 0
+    bool personPresent = false;           // a face is in front of the camera
 };
 
 // A seeded person at the device over time: arrives, drifts, blinks, settles,
@@ -42,6 +54,10 @@ public:
     // Renders the frame of `eye`'s camera at `timeMs` since the timeline began,
     // into `out` (kFrameBytes bytes, top row first), lit as `controls` say.
     GroundTruth Render(Eye eye, double timeMs, const CameraControls& controls, uint8_t* out);
+
+    // When the person has arrived in front of the device and when they are gone again.
+    double ArrivalMs() const;
+    double GoneMs() const;
 
 private:
     struct Impl;
