@@ -50,6 +50,13 @@ CControlHost::~CControlHost() {
 
 std::vector<ReceivedEvent>& CControlHost::Events() { return sink_->events; }
 
+void CControlHost::ClearEvents() {
+    if (!sink_) return;
+    for (auto& e : sink_->events)
+        for (auto& v : e.args) VariantClear(&v);
+    sink_->events.clear();
+}
+
 HRESULT CControlHost::Create(const CLSID& clsid, const IID& eventIid, SIZE size, bool visible) {
     IUnknown* control = nullptr;
     HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, reinterpret_cast<void**>(&control));

@@ -51,6 +51,7 @@ public:
     // Called on every event right after it has been recorded (inside the control's call).
     std::function<void(const ReceivedEvent&)> onEvent;
     std::vector<ReceivedEvent>& Events();
+    void ClearEvents();
 
     // Dispatches this thread's messages until done() or the time is up; false on time-out.
     static bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
