@@ -119,14 +119,17 @@ STDMETHODIMP COleControl::Invoke(DISPID dispid, REFIID iid, LCID, WORD flags, DI
 
 HRESULT COleControl::TextArgument(DISPPARAMS* params, UINT index, std::string* text, UINT* argError) {
     const UINT position = params->cArgs - 1 - index;  // arguments arrive last first
+    text->clear();
+    VARIANT* given = &params->rgvarg[position];
+    const VARTYPE type = V_VT(given) & ~VT_BYREF;
+    if (type == VT_NULL || type == VT_EMPTY) return S_OK;  // a script's null or undefined: empty text
     VARIANT value;
     VariantInit(&value);
-    HRESULT hr = VariantChangeType(&value, &params->rgvarg[position], VARIANT_ALPHABOOL, VT_BSTR);
+    HRESULT hr = VariantChangeType(&value, given, VARIANT_ALPHABOOL, VT_BSTR);
     if (FAILED(hr)) {
         if (argError) *argError = position;
         return DISP_E_TYPEMISMATCH;
     }
-    text->clear();
     const int wide = static_cast<int>(SysStringLen(value.bstrVal));
     if (wide > 0) {
         const int n = WideCharToMultiByte(CP_ACP, 0, value.bstrVal, wide, nullptr, 0, nullptr, nullptr);

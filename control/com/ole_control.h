@@ -147,7 +147,7 @@ protected:
     void FireEvent(DISPID dispid, DISPPARAMS* params);
     HRESULT ShowPropertyPages(HWND owner);
 
-    // Argument `index` (0 = first) of `count` as ANSI text; other types are coerced.
+    // Argument `index` (0 = first) as ANSI text; other types are coerced, null and empty give "".
     static HRESULT TextArgument(DISPPARAMS* params, UINT index, std::string* text, UINT* argError);
 
 private:

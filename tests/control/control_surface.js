@@ -29,4 +29,6 @@ expect('IrisInit(number brightness)', ctrl.IrisInit('{"white_brightness":200}'),
 expect('ExtraceImage', ctrl.ExtraceImage("C:\\no-such.bmp"), -6);
 // Script values of other types are converted to text.
 expect('IrisInit(42)', ctrl.IrisInit(42), -101);
+expect('IrisInit(null)', ctrl.IrisInit(null), -101);
+expect('StartCapture(undefined)', ctrl.StartCapture(undefined), -107);
 WScript.Quit(failures == 0 ? 0 : 1);
