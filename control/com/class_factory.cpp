@@ -1,0 +1,45 @@
+#include "control/com/class_factory.h"
+
+#include "control/com/module.h"
+
+namespace com {
+
+// The factories are static objects: their count only pins the module.
+STDMETHODIMP CClassFactory::QueryInterface(REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+        *object = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CClassFactory::AddRef() {
+    LockModule();
+    return 2;
+}
+
+STDMETHODIMP_(ULONG) CClassFactory::Release() {
+    UnlockModule();
+    return 1;
+}
+
+STDMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, void** object) {
+    if (!object) return E_POINTER;
+    *object = nullptr;
+    if (outer) return CLASS_E_NOAGGREGATION;
+    return create_(iid, object);
+}
+
+STDMETHODIMP CClassFactory::LockServer(BOOL lock) {
+    if (lock) {
+        LockModule();
+    } else {
+        UnlockModule();
+    }
+    return S_OK;
+}
+
+}  // namespace com

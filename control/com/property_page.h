@@ -1,0 +1,45 @@
+// A property page made of one child dialog resource, exchanging no data.
+#pragma once
+
+#include <ocidl.h>
+#include <windows.h>
+
+namespace com {
+
+class CDialogPropertyPage : public IPropertyPage {
+public:
+    CDialogPropertyPage(UINT dialogId, UINT captionId);
+    CDialogPropertyPage(const CDialogPropertyPage&) = delete;
+    CDialogPropertyPage& operator=(const CDialogPropertyPage&) = delete;
+
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+
+    STDMETHODIMP SetPageSite(IPropertyPageSite* site) override;
+    STDMETHODIMP Activate(HWND parent, LPCRECT position, BOOL modal) override;
+    STDMETHODIMP Deactivate() override;
+    STDMETHODIMP GetPageInfo(PROPPAGEINFO* info) override;
+    STDMETHODIMP SetObjects(ULONG count, IUnknown** objects) override;
+    STDMETHODIMP Show(UINT command) override;
+    STDMETHODIMP Move(LPCRECT position) override;
+    STDMETHODIMP IsPageDirty() override;
+    STDMETHODIMP Apply() override;
+    STDMETHODIMP Help(LPCOLESTR helpDir) override;
+    STDMETHODIMP TranslateAccelerator(MSG* msg) override;
+
+    HWND Dialog() const { return dialog_; }
+
+protected:
+    virtual ~CDialogPropertyPage();
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+    LONG refs_ = 1;
+    UINT dialogId_, captionId_;
+    IPropertyPageSite* site_ = nullptr;
+    HWND dialog_ = nullptr;
+};
+
+}  // namespace com

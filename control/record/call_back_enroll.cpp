@@ -1,0 +1,66 @@
+// The result routine the device object calls once per finished attempt.
+#include <ctime>
+#include <mutex>
+
+#include "control/record/capture_record.h"
+#include "control/record/control_state.h"
+
+std::atomic<int32_t> CaptureRunning{0};
+std::atomic<long long> CaptureStartTime{0};
+std::string DeviceSerialText;
+std::string DeviceModelText = "VmK7Q";
+std::string ResultText;
+Json::Value StepTwoResults(Json::arrayValue);
+
+namespace {
+
+std::mutex& ActiveLock() {
+    static std::mutex lock;
+    return lock;
+}
+IResultTarget* ActiveControl = nullptr;
+
+}  // namespace
+
+void SetActiveControl(IResultTarget* control) {
+    std::lock_guard<std::mutex> lock(ActiveLock());
+    ActiveControl = control;
+}
+
+void WithdrawActiveControl(IResultTarget* control) {
+    std::lock_guard<std::mutex> lock(ActiveLock());
+    if (ActiveControl == control) ActiveControl = nullptr;
+}
+
+IResultTarget* PeekActiveControl() {
+    std::lock_guard<std::mutex> lock(ActiveLock());
+    return ActiveControl;
+}
+
+void CallBackEnroll(const unsigned char* leftImage, const unsigned char* rightImage, int32_t imageLength,
+                    int32_t eyeType, int32_t leftScore, int32_t rightScore, int32_t outcome) {
+    RecordFields fields;
+    fields.elapsedSeconds = static_cast<long long>(std::time(nullptr)) - CaptureStartTime.load();
+    fields.captureId = MakeCaptureId();
+    fields.serial = DeviceSerialText;
+    fields.model = DeviceModelText;
+    fields.forceAccept = ForceAccept.load() != 0;
+    NativeWindow window = nullptr;
+    {
+        // The window is taken under the lock; a control withdrawn after this
+        // point has destroyed its window, and the send to it then fails.
+        std::lock_guard<std::mutex> lock(ActiveLock());
+        if (ActiveControl) {
+            fields.organisation = ActiveControl->OrganisationCode();
+            window = ActiveControl->ResultWindow();
+        }
+    }
+    const CaptureAttempt attempt{leftImage, rightImage, imageLength, eyeType, leftScore, rightScore, outcome};
+    Json::Value record;
+    const int32_t status = BuildCaptureRecord(attempt, fields, &record);
+    std::string text;
+    if (!CollectRecord(record, outcome, CaptureMode.load(), &StepTwoResults, &text)) return;
+    ResultText = std::move(text);
+    // A result nobody can receive any more still ends the capture it reports.
+    if (!window || !SendCaptureResult(window, status)) CaptureRunning = 0;
+}

@@ -1,0 +1,45 @@
+// Process-wide state of the control, shared by every control instance and by
+// the result routine CallBackEnroll that runs on the device's capture thread.
+#pragma once
+
+#include <json/json.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "device/device_contract.h"
+
+// A capture started through the dispatch interface has not yet been reported or stopped.
+extern std::atomic<int32_t> CaptureRunning;
+// Start of the running capture in seconds (base of "cjtphs").
+extern std::atomic<long long> CaptureStartTime;
+// Copies of the DeviceInfo fields read at IrisInit ("sbbh", "sbxh").
+extern std::string DeviceSerialText;
+extern std::string DeviceModelText;
+// Event text of the outcome being reported; read by the window thread inside the send.
+extern std::string ResultText;
+// Records collected in two-step mode.
+extern Json::Value StepTwoResults;
+
+// What the result routine needs of the control that receives results.
+class IResultTarget {
+public:
+    virtual ~IResultTarget() = default;
+    // The organisation code of the control's DeviceInfo ("sbcsdm").
+    virtual std::string OrganisationCode() const = 0;
+    // The window the result message goes to.
+    virtual NativeWindow ResultWindow() const = 0;
+};
+
+// ActiveControl: the control whose window receives results. Guarded, so that
+// a control being destroyed can withdraw itself while a result is on its way.
+void SetActiveControl(IResultTarget* control);
+// Clears ActiveControl when it is `control`.
+void WithdrawActiveControl(IResultTarget* control);
+IResultTarget* PeekActiveControl();  // for checks only; the pointer may go stale
+
+// Sends the result message (wParam = status) to `window` and returns when the
+// window's thread has handled it. False when the window no longer exists.
+// Defined by the delivery code linked into the program.
+bool SendCaptureResult(NativeWindow window, int32_t status);

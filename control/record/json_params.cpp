@@ -1,0 +1,48 @@
+#include "control/record/json_params.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+
+bool ParseParamObject(const std::string& text, Json::Value* object) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    Json::Reader reader;
+    Json::Value root;
+    if (!reader.parse(text, root, false)) return false;
+#pragma GCC diagnostic pop
+    if (!root.isObject()) return false;
+    *object = std::move(root);
+    return true;
+}
+
+bool ReadTextOption(const Json::Value& object, const char* key, std::string* value) {
+    if (!object.isMember(key)) return true;
+    const Json::Value& v = object[key];
+    if (v.isArray() || v.isObject()) return false;
+    if (v.isNull()) {
+        *value = "";
+    } else if (v.isBool()) {
+        *value = v.asBool() ? "true" : "false";
+    } else if (v.isInt64()) {
+        *value = std::to_string(v.asInt64());
+    } else if (v.isUInt64()) {
+        *value = std::to_string(v.asUInt64());
+    } else if (v.isDouble()) {
+        char text[64];
+        std::snprintf(text, sizeof text, "%f", v.asDouble());  // the text keeps the fraction, as a string would
+        *value = text;
+    } else {
+        *value = v.asString();
+    }
+    return true;
+}
+
+int32_t DecimalValue(const std::string& text) {
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), nullptr, 10);
+    if (v > INT32_MAX) return INT32_MAX;
+    if (v < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(v);
+}

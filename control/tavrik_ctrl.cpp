@@ -1,0 +1,165 @@
+// CTavrikCtrl: the dispatch methods and their checks, in the order the
+// statuses are decided.
+#include "control/tavrik_ctrl.h"
+
+#include <cstring>
+#include <ctime>
+
+#include "control/com/class_factory.h"
+#include "control/com/module.h"
+#include "control/record/json_params.h"
+#include "control/tavrik_ids.h"
+#include "hid/hid_operate.h"
+#include "log/log_writer.h"
+#include "platform/event.h"
+#include "platform/paths.h"
+
+namespace {
+
+constexpr uint8_t kCommandWhiteLight = 0x52;
+constexpr uint32_t kMaximumBrightness = 254;
+
+const com::ControlClassInfo kControlClass = {
+    &CLSID_Tavrik, &DIID__DTavrik, &DIID__DTavrikEvents, &CLSID_TavrikPropPage,
+    kTavrikMiscStatus, "TavrikCtrlWindow", {370, 120}};
+
+#define CTRL_LOG(function, ...) WriteLog(&LogWriter(), 2, "TavrikCtrl", function, __LINE__, __VA_ARGS__)
+
+std::string FieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+// Waits for the capture-done event while letting sent messages through, so
+// that the capture thread's result message reaches this window meanwhile.
+void WaitDispatchingSentMessages(HANDLE event) {
+    for (;;) {
+        const DWORD rc = MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (rc != WAIT_OBJECT_0 + 1) return;  // the event, or a failed wait
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // dispatches sent messages only
+    }
+}
+
+}  // namespace
+
+int CTavrikCtrl::DeliveringResult = 0;
+
+CTavrikCtrl::CTavrikCtrl() : COleControl(kControlClass) {
+    m_standby = static_cast<HBITMAP>(
+        LoadImageA(com::ModuleInstance(), MAKEINTRESOURCEA(IDB_STANDBY), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    m_hostDirectory = platform::HostDirectory();
+}
+
+CTavrikCtrl::~CTavrikCtrl() {
+    if (m_standby) DeleteObject(m_standby);
+}
+
+void CTavrikCtrl::OnFinalRelease() {
+    // Results from now on are dropped instead of being sent to a dead window.
+    WithdrawActiveControl(this);
+}
+
+std::string CTavrikCtrl::OrganisationCode() const {
+    return FieldText(m_deviceInfo.organisationCode, sizeof m_deviceInfo.organisationCode);
+}
+
+NativeWindow CTavrikCtrl::ResultWindow() const { return Window(); }
+
+int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
+    if (m_opened) return kCtrlAlreadyOpen;
+    Json::Value document;
+    std::string log = m_logOption, brightness = m_brightness;
+    if (!ParseParamObject(strInParam, &document) || !ReadTextOption(document, "log", &log) ||
+        !ReadTextOption(document, "white_brightness", &brightness))
+        return kCtrlBadJson;
+    m_logOption = log;
+    m_brightness = brightness;
+    if (m_logOption == "1") LogWriter().StartLog(m_hostDirectory);
+    const int32_t level = DecimalValue(m_brightness);
+    if (static_cast<uint32_t>(level) > kMaximumBrightness) return kCtrlBadBrightness;
+    CHidOperate::send_param(static_cast<uint8_t>(level), kCommandWhiteLight);
+    SetActiveControl(this);
+    const int32_t rc = GetDevice()->DevInit(EnsureWindow());
+    if (rc != 0) {
+        CTRL_LOG("CTavrikCtrl::IrisInit", "初始化失败:%d", rc);
+        return rc;
+    }
+    m_opened = 1;
+    if (GetDevice()->DevGetInfo(&m_deviceInfo) == 0) {
+        DeviceSerialText = FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
+        DeviceModelText = FieldText(m_deviceInfo.modelCode, sizeof m_deviceInfo.modelCode);
+    }
+    return kCtrlOk;
+}
+
+int32_t CTavrikCtrl::IrisClose() {
+    if (m_logOption == "1") LogWriter().StopLog();
+    if (!m_opened) return kCtrlNotOpenClose;
+    const int32_t rc = GetDevice()->DevClose();
+    CTRL_LOG("CTavrikCtrl::IrisClose", "关闭设备(%d)", rc);
+    if (rc != 0) return kCtrlCloseFailed;
+    m_opened = 0;
+    CaptureRunning = 0;
+    return kCtrlOk;
+}
+
+int32_t CTavrikCtrl::Start(const StartKind& kind, const std::string& eyeType) {
+    if (!m_opened) return kCtrlNotOpen;
+    if (CaptureRunning) return kCtrlCaptureRunning;
+    ForceAccept = kind.force;
+    m_eyeType = kEyeBoth;
+    Json::Value document;
+    std::string eyeText;
+    if (!ParseParamObject(eyeType, &document) || !ReadTextOption(document, "eyeType", &eyeText)) return kCtrlBadJson;
+    if (document.isMember("eyeType")) m_eyeType = DecimalValue(eyeText);
+    CTRL_LOG(kind.function, "开始采集,眼类型:%d", m_eyeType);
+    CaptureMode = kind.mode;
+    if (kind.mode == 2) StepTwoResults = Json::Value(Json::arrayValue);
+    const int32_t rc = GetDevice()->DevStartCapture(m_eyeType);
+    if (rc == 0) {
+        CaptureStartTime = static_cast<long long>(std::time(nullptr));
+        CaptureRunning = 1;
+    }
+    return rc;
+}
+
+int32_t CTavrikCtrl::StartCapture(const std::string& eyeType) {
+    return Start({"CTavrikCtrl::StartCapture", 1, 0}, eyeType);
+}
+
+int32_t CTavrikCtrl::StartCaptureStepTwo(const std::string& eyeType) {
+    return Start({"CTavrikCtrl::StartCaptureStepTwo", 2, 0}, eyeType);
+}
+
+int32_t CTavrikCtrl::StartCaptureForce(const std::string& eyeType) {
+    return Start({"CTavrikCtrl::StartCaptureForce", 1, 1}, eyeType);
+}
+
+int32_t CTavrikCtrl::StopCapture() {
+    if (!m_opened) return kCtrlNotOpen;
+    if (!CaptureRunning) return kCtrlNoCapture;
+    CTRL_LOG("CTavrikCtrl::StopCapture", "停止采集");
+    platform::ManualResetEvent* done = GetDevice()->CaptureDoneEvent();
+    if (done && CaptureArmed) {
+        CaptureArmed = 0;
+        // Called from the OnCapture handler, the capture thread is inside its
+        // send and sets the event only after the handler has returned.
+        if (!DeliveringResult) WaitDispatchingSentMessages(static_cast<HANDLE>(done->NativeHandle()));
+    }
+    CaptureRunning = 0;
+    return kCtrlOk;
+}
+
+std::string CTavrikCtrl::GetDeivceSn() {
+    GetDevice()->DevGetInfo(&m_deviceInfo);
+    return FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
+}
+
+int32_t CTavrikCtrl::ExtraceImage(const std::string& sFilePath) { return GetDevice()->GetTemplate(sFilePath.c_str()); }
+
+bool CTavrikCtrl::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+    if (message != WM_CAPTURE_RESULT) return false;
+    OnCaptureResult(static_cast<int32_t>(wParam));
+    *result = 0;
+    return true;
+}
+
+HRESULT CreateTavrikCtrl(REFIID iid, void** object) { return com::CreateObject<CTavrikCtrl>(iid, object); }

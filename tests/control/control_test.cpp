@@ -1,0 +1,386 @@
+// The control in a real OLE container under Wine, driven through IDispatch,
+// with a scripted device reporting from its own capture thread.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <ole2.h>
+#include <olectl.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "control/record/capture_record.h"
+#include "control/record/control_state.h"
+#include "control/tavrik_ctrl.h"
+#include "control/tavrik_ids.h"
+#include "control/tavrik_module.h"
+#include "host/container/control_host.h"
+#include "tests/control/scripted_device.h"
+
+namespace {
+
+class OleEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
+    void TearDown() override { OleUninitialize(); }
+};
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+// Ends the program if a call that must return does not (a deadlock).
+class Watchdog {
+public:
+    explicit Watchdog(DWORD ms) : thread_([this, ms] {
+        const DWORD start = GetTickCount();
+        while (!done_) {
+            if (GetTickCount() - start > ms) {
+                std::fprintf(stderr, "watchdog: a call did not return\n");
+                std::_Exit(3);
+            }
+            Sleep(10);
+        }
+    }) {}
+    ~Watchdog() {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+std::string Narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) out += static_cast<char>(c);
+    return out;
+}
+
+class ControlTest : public ::testing::Test {
+protected:
+    // One frame window for every case: a new top-level window costs seconds under Wine.
+    static void SetUpTestSuite() { sharedHost = new host::CControlHost; }
+    static void TearDownTestSuite() {
+        delete sharedHost;
+        sharedHost = nullptr;
+    }
+
+    void SetUp() override {
+        host_.ClearEvents();
+        host_.onEvent = nullptr;
+        ScriptedDevice().Reset();
+        CaptureRunning = 0;
+        CaptureMode = 1;
+        IClassFactory* factory = nullptr;
+        ASSERT_EQ(DllGetClassObject(CLSID_Tavrik, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+        IUnknown* control = nullptr;
+        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&control)), S_OK);
+        factory->Release();
+        ASSERT_EQ(host_.Embed(control, DIID__DTavrikEvents, {370, 120}, true), S_OK);
+        control->Release();
+        host::CControlHost::PumpUntil([] { return false; }, 50);
+    }
+    void TearDown() override {
+        host_.Release();
+        ScriptedDevice().Reset();
+    }
+
+    long Init() { return host_.Long(L"IrisInit", L"{\"white_brightness\":\"200\"}"); }
+    bool WaitEvents(size_t count, DWORD ms = 5000) {
+        return host::CControlHost::PumpUntil([&] { return host_.Events().size() >= count; }, ms);
+    }
+    long EventResult(size_t i) { return V_I4(&host_.Events()[i].args[0]); }
+    std::string EventText(size_t i) { return Narrow(host::VariantText(host_.Events()[i].args[1])); }
+    Json::Value EventJson(size_t i) {
+        Json::Value value;
+        Json::Reader reader;
+        EXPECT_TRUE(reader.parse(EventText(i), value));
+        return value;
+    }
+
+    static host::CControlHost* sharedHost;
+    host::CControlHost& host_ = *sharedHost;
+};
+host::CControlHost* ControlTest::sharedHost = nullptr;
+
+TEST_F(ControlTest, StatusCodesFollowTheCheckOrder) {
+    EXPECT_EQ(host_.Long(L"IrisInit", L""), -101);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"[\"log\"]"), -101);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"log\":[1]}"), -101);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"255\"}"), -110);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"-1\"}"), -110);
+    EXPECT_EQ(host_.Long(L"StartCapture", L"{\"eyeType\":\"3\"}"), -107);
+    EXPECT_EQ(host_.Long(L"StartCaptureStepTwo", L"{}"), -107);
+    EXPECT_EQ(host_.Long(L"StartCaptureForce", L"{}"), -107);
+    EXPECT_EQ(host_.Long(L"StopCapture"), -107);
+    EXPECT_EQ(host_.Long(L"IrisClose"), -106);
+    EXPECT_EQ(host_.Long(L"ExtraceImage", L"C:\\eye.bmp"), -6);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"abc\"}"), 0);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{}"), -109);
+    EXPECT_EQ(host_.Long(L"ReSet"), -109);
+    EXPECT_EQ(host_.Long(L"StopCapture"), -108);
+    EXPECT_EQ(host_.Long(L"StartCapture", L"{\"eyeType\":"), -101);
+    EXPECT_EQ(host_.Long(L"StartCapture", L"{\"eyeType\":\"2\"}"), 0);
+    EXPECT_EQ(ScriptedDevice().startedEyeType, 2);
+    EXPECT_EQ(host_.Long(L"StartCapture", L"{}"), -105);
+    EXPECT_EQ(host_.Long(L"ReSet"), -109);  // the open device is checked first
+    ScriptedDevice().reportStop = false;
+    EXPECT_EQ(host_.Long(L"StopCapture"), 0);
+    EXPECT_EQ(host_.Long(L"StartCaptureForce", L"{}"), 0);
+    EXPECT_EQ(ScriptedDevice().startedEyeType, 3);
+    EXPECT_EQ(ForceAccept.load(), 1);
+    EXPECT_EQ(host_.Long(L"IrisClose"), 0);
+    EXPECT_EQ(host_.Long(L"IrisClose"), -106);
+    EXPECT_EQ(host_.Long(L"ReSet"), 0);
+}
+
+TEST_F(ControlTest, DeviceStatusesPassThroughUnchanged) {
+    ScriptedDevice().initResult = -2;
+    EXPECT_EQ(Init(), -2);
+    EXPECT_EQ(host_.Long(L"IrisClose"), -106);  // still closed
+    ScriptedDevice().initResult = 0;
+    EXPECT_EQ(Init(), 0);
+    EXPECT_EQ(ScriptedDevice().initWindow, host_.ControlWindow());  // previews go to the control's window
+    ScriptedDevice().templateResult = -19;
+    EXPECT_EQ(host_.Long(L"ExtraceImage", L"C:\\eye.bmp"), -19);
+    ScriptedDevice().closeResult = -3;
+    EXPECT_EQ(host_.Long(L"IrisClose"), -104);
+    ScriptedDevice().closeResult = 0;
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{}"), -109);  // a failed close leaves it open
+}
+
+TEST_F(ControlTest, MethodsResolveByNameAndByDispid) {
+    const std::pair<const wchar_t*, DISPID> names[] = {
+        {L"AboutBox", -552}, {L"IrisInit", 1}, {L"IrisClose", 2}, {L"StartCapture", 3},
+        {L"StopCapture", 4}, {L"ReSet", 5}, {L"GetDeivceSn", 6}, {L"StartCaptureStepTwo", 7},
+        {L"StartCaptureForce", 8}, {L"ExtraceImage", 9}, {L"irisinit", 1}};
+    for (const auto& n : names) {
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(n.first);
+        EXPECT_EQ(host_.Dispatch()->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
+        EXPECT_EQ(id, n.second);
+    }
+    DISPID id = 0;
+    LPOLESTR wrong = const_cast<LPOLESTR>(L"GetDeviceSn");
+    EXPECT_EQ(host_.Dispatch()->GetIDsOfNames(IID_NULL, &wrong, 1, 0, &id), DISP_E_UNKNOWNNAME);
+
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_EQ(host_.Call(1, {host::TextArg(L"")}, &result), S_OK);
+    EXPECT_EQ(V_I4(&result), -101);
+    EXPECT_EQ(host_.Call(1, {host::LongArg(7)}, &result), S_OK);  // "7" is JSON, but not an object
+    EXPECT_EQ(V_I4(&result), -101);
+    EXPECT_EQ(host_.Call(1, {}, &result), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(host_.Call(42, {}, &result), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(host_.Call(6, {}, &result), S_OK);
+    EXPECT_EQ(Narrow(host::VariantText(result)), "unkown serial");
+    VariantClear(&result);
+}
+
+TEST_F(ControlTest, SuccessArrivesOnTheWindowThreadWithTheRecord) {
+    ASSERT_EQ(Init(), 0);
+    ASSERT_EQ(host_.Long(L"StartCapture", L"{\"eyeType\":3}"), 0);
+    ScriptedDevice().Queue({kOutcomeSuccess, 80, 90});
+    ASSERT_TRUE(WaitEvents(1));
+    const host::ReceivedEvent& event = host_.Events()[0];
+    EXPECT_EQ(event.dispid, 1);
+    EXPECT_EQ(event.threadId, GetCurrentThreadId());
+    EXPECT_EQ(EventResult(0), 0);
+    const Json::Value record = EventJson(0);
+    EXPECT_EQ(record["flgResult"].asString(), "0");
+    EXPECT_EQ(record["hmzp_zy"].asString(), Base64Encode(ScriptedDevice().left.data(), BitmapFileSize));
+    EXPECT_EQ(record["hmzp_yy"].asString().size(), 411040u);
+    EXPECT_EQ(record["sbbh"].asString(), "K7Q-TEST-0042");
+    EXPECT_EQ(record["sbxh"].asString(), "05");
+    EXPECT_EQ(record["sbcsdm"].asString(), "120000000000000034");
+    EXPECT_EQ(record["zy_xxzlpf"].asString(), "80");
+    EXPECT_EQ(CaptureRunning.load(), 0);
+    ASSERT_TRUE(ScriptedDevice().CaptureDoneEvent()->Wait(5000));
+    EXPECT_EQ(host_.Long(L"StartCapture", L"{}"), 0);  // the event ended the capture
+}
+
+TEST_F(ControlTest, TimeoutAndFailureCarryTheirStatus) {
+    ASSERT_EQ(Init(), 0);
+    ASSERT_EQ(host_.Long(L"StartCapture", L"{}"), 0);
+    ScriptedDevice().Queue({kOutcomeTimeout, 0, 0});
+    ASSERT_TRUE(WaitEvents(1));
+    EXPECT_EQ(EventResult(0), -2);
+    EXPECT_EQ(EventJson(0)["flgResult"].asString(), "-2");
+    ASSERT_TRUE(ScriptedDevice().CaptureDoneEvent()->Wait(5000));
+    ASSERT_EQ(host_.Long(L"StartCapture", L"{}"), 0);
+    ScriptedDevice().Queue({kOutcomeFailure, 0, 0});
+    ASSERT_TRUE(WaitEvents(2));
+    EXPECT_EQ(EventResult(1), 4);
+    EXPECT_EQ(EventJson(1)["hmzp_zy"].asString(), "");
+}
+
+TEST_F(ControlTest, TwoStepPairIsOneEvent) {
+    ASSERT_EQ(Init(), 0);
+    ASSERT_EQ(host_.Long(L"StartCaptureStepTwo", L"{}"), 0);
+    ScriptedDevice().Queue({kOutcomeSuccess, 70, 70});
+    ScriptedDevice().Queue({kOutcomeSuccess, 50, 70});
+    ASSERT_TRUE(WaitEvents(1));
+    host::CControlHost::PumpUntil([] { return false; }, 100);
+    ASSERT_EQ(host_.Events().size(), 1u);
+    EXPECT_EQ(EventResult(0), -1);  // the second record's status
+    const Json::Value pair = EventJson(0);
+    ASSERT_TRUE(pair.isArray());
+    ASSERT_EQ(pair.size(), 2u);
+    EXPECT_EQ(pair[0]["flgResult"].asString(), "0");
+    EXPECT_EQ(pair[1]["flgResult"].asString(), "-1");
+}
+
+TEST_F(ControlTest, RefusedStartFiresItsRecordInsideTheCall) {
+    ASSERT_EQ(Init(), 0);
+    CaptureArmed = 1;  // a capture the device still has armed
+    EXPECT_EQ(host_.Long(L"StartCapture", L"{}"), -5);
+    ASSERT_EQ(host_.Events().size(), 1u);  // no pumping needed
+    EXPECT_EQ(EventResult(0), -1);
+    EXPECT_EQ(EventJson(0)["flgResult"].asString(), "-1");
+    EXPECT_EQ(CaptureRunning.load(), 0);
+    CaptureArmed = 0;
+}
+
+TEST_F(ControlTest, StopDeliversTheStopRecordWithoutDeadlock) {
+    ASSERT_EQ(Init(), 0);
+    ASSERT_EQ(host_.Long(L"StartCapture", L"{}"), 0);
+    {
+        Watchdog watchdog(20000);
+        EXPECT_EQ(host_.Long(L"StopCapture"), 0);
+    }
+    ASSERT_EQ(host_.Events().size(), 1u);  // delivered while StopCapture waited
+    EXPECT_EQ(EventResult(0), 2);
+    EXPECT_EQ(host_.Events()[0].threadId, GetCurrentThreadId());
+    EXPECT_EQ(host_.Long(L"StopCapture"), -108);
+}
+
+TEST_F(ControlTest, StopFromTheEventHandlerReturns) {
+    ASSERT_EQ(Init(), 0);
+    long stopStatus = 1;
+    host_.onEvent = [&](const host::ReceivedEvent&) { stopStatus = host_.Long(L"StopCapture"); };
+    ASSERT_EQ(host_.Long(L"StartCapture", L"{}"), 0);
+    ScriptedDevice().Queue({kOutcomeSuccess, 80, 80});
+    {
+        Watchdog watchdog(20000);
+        ASSERT_TRUE(WaitEvents(1));
+    }
+    EXPECT_EQ(stopStatus, 0);
+    EXPECT_TRUE(ScriptedDevice().CaptureDoneEvent()->Wait(5000));
+}
+
+TEST_F(ControlTest, DestroyedControlReceivesNothingAfterwards) {
+    ASSERT_EQ(Init(), 0);
+    ASSERT_EQ(host_.Long(L"StartCapture", L"{}"), 0);
+    const size_t before = host_.Events().size();
+    host_.Release();  // the control goes while its capture runs
+    ScriptedDevice().Queue({kOutcomeSuccess, 80, 80});
+    EXPECT_TRUE(ScriptedDevice().CaptureDoneEvent()->Wait(5000));
+    host::CControlHost::PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(host_.Events().size(), before);
+    EXPECT_EQ(ScriptedDevice().reports, 1);
+    EXPECT_EQ(CaptureRunning.load(), 0);
+    EXPECT_EQ(PeekActiveControl(), nullptr);
+}
+
+// Pixels of the standby picture as the module holds it.
+COLORREF PicturePixel(int x, int y) {
+    HBITMAP picture = static_cast<HBITMAP>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_STANDBY), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, picture);
+    const COLORREF pixel = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(picture);
+    return pixel;
+}
+
+TEST_F(ControlTest, StandbyPictureIsPaintedAndRestoredByReSet) {
+    HWND window = host_.ControlWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsChild(host_.Frame(), window));
+    RECT client;
+    GetClientRect(window, &client);
+    ASSERT_EQ(client.right, 370);
+    ASSERT_EQ(client.bottom, 120);
+    UpdateWindow(window);
+    const POINT probes[] = {{5, 5}, {60, 60}, {55, 55}, {150, 40}, {300, 110}};
+    HDC dc = GetDC(window);
+    for (const POINT& p : probes) EXPECT_EQ(GetPixel(dc, p.x, p.y), PicturePixel(p.x, p.y)) << p.x << "," << p.y;
+    RECT all = {0, 0, 370, 120};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));  // a stale preview frame
+    EXPECT_EQ(GetPixel(dc, 60, 60), RGB(255, 255, 255));
+    EXPECT_EQ(host_.Long(L"ReSet"), 0);
+    for (const POINT& p : probes) EXPECT_EQ(GetPixel(dc, p.x, p.y), PicturePixel(p.x, p.y)) << p.x << "," << p.y;
+    ReleaseDC(window, dc);
+}
+
+TEST_F(ControlTest, AboutBoxOpensAndCloses) {
+    std::atomic<bool> seen{false};
+    std::thread closer([&] {
+        for (int i = 0; i < 500 && !seen; ++i) {
+            HWND dialog = FindWindowA(nullptr, "About Tavrik Control");
+            if (dialog && IsWindowVisible(dialog)) {
+                seen = true;
+                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+            }
+            Sleep(10);
+        }
+    });
+    {
+        Watchdog watchdog(20000);
+        VARIANT result;
+        VariantInit(&result);
+        EXPECT_EQ(host_.Call(-552, {}, &result), S_OK);
+    }
+    closer.join();
+    EXPECT_TRUE(seen.load());
+}
+
+TEST_F(ControlTest, PersistsOnlyItsVersionAndNamesItsPageAndEvents) {
+    IPersistStreamInit* persist = nullptr;
+    ASSERT_EQ(host_.Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)), S_OK);
+    IStream* stream = nullptr;
+    ASSERT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &stream), S_OK);
+    EXPECT_EQ(persist->Save(stream, TRUE), S_OK);
+    STATSTG stat;
+    stream->Stat(&stat, STATFLAG_NONAME);
+    EXPECT_EQ(stat.cbSize.QuadPart, 4u);
+    stream->Release();
+    persist->Release();
+
+    IProvideClassInfo2* info = nullptr;
+    ASSERT_EQ(host_.Control()->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&info)), S_OK);
+    GUID source;
+    EXPECT_EQ(info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source), S_OK);
+    EXPECT_TRUE(source == DIID__DTavrikEvents);
+    info->Release();
+
+    ISpecifyPropertyPages* pages = nullptr;
+    ASSERT_EQ(host_.Control()->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages)), S_OK);
+    CAUUID list;
+    ASSERT_EQ(pages->GetPages(&list), S_OK);
+    ASSERT_EQ(list.cElems, 1u);
+    EXPECT_TRUE(list.pElems[0] == CLSID_TavrikPropPage);
+    CoTaskMemFree(list.pElems);
+    pages->Release();
+
+    IPropertyPage* page = nullptr;
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(DllGetClassObject(CLSID_TavrikPropPage, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IPropertyPage, reinterpret_cast<void**>(&page)), S_OK);
+    factory->Release();
+    PROPPAGEINFO pageInfo = {};
+    pageInfo.cb = sizeof pageInfo;
+    ASSERT_EQ(page->GetPageInfo(&pageInfo), S_OK);
+    EXPECT_EQ(Narrow(pageInfo.pszTitle), "General");
+    EXPECT_GT(pageInfo.size.cx, 250);
+    CoTaskMemFree(pageInfo.pszTitle);
+    RECT where = {0, 0, pageInfo.size.cx, pageInfo.size.cy};
+    EXPECT_EQ(page->Activate(host_.Frame(), &where, FALSE), S_OK);
+    EXPECT_EQ(page->Deactivate(), S_OK);
+    page->Release();
+}
+
+}  // namespace
