@@ -47,14 +47,14 @@ std::string GroundTruthJson(const GroundTruth& t, const EyeParams* p) {
     pupil.Num("r", t.pupilRadius);
     pupil.Num("x", t.pupilX);
     pupil.Num("y", t.pupilY);
-    std::string spec = "[";
+    std::string highlights = "[";
     for (int i = 0; i < t.specularCount; ++i) {
         JsonObject s;
         s.Num("x", t.specularX[i]);
         s.Num("y", t.specularY[i]);
-        spec += (i ? "," : "") + s.Done();
+        highlights += (i ? "," : "") + s.Done();
     }
-    spec += "]";
+    highlights += "]";
     JsonObject o;
     o.Raw("corners", corners.Done());
     o.Num("defocusSigma", t.defocusSigma);
@@ -94,7 +94,7 @@ std::string GroundTruthJson(const GroundTruth& t, const EyeParams* p) {
     }
     o.Bool("personPresent", t.personPresent);
     o.Raw("pupil", pupil.Done());
-    o.Raw("speculars", spec);
+    o.Raw("speculars", highlights);
     o.Num("upperLidY", t.upperLidY);
     return o.Done();
 }
