@@ -1,19 +1,12 @@
 #include "control/com/class_factory.h"
 
-#include "control/com/module.h"
+#include "control/com/com_object.h"
 
 namespace com {
 
 // The factories are static objects: their count only pins the module.
 STDMETHODIMP CClassFactory::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-        *object = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return QueryOne<IClassFactory>(this, iid, IID_IClassFactory, object);
 }
 
 STDMETHODIMP_(ULONG) CClassFactory::AddRef() {

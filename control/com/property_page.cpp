@@ -30,33 +30,15 @@ bool TemplateSize(UINT id, SIZE* units) {
 
 }  // namespace
 
-CDialogPropertyPage::CDialogPropertyPage(UINT dialogId, UINT captionId) : dialogId_(dialogId), captionId_(captionId) {
-    LockModule();
-}
+CDialogPropertyPage::CDialogPropertyPage(UINT dialogId, UINT captionId) : dialogId_(dialogId), captionId_(captionId) {}
 
 CDialogPropertyPage::~CDialogPropertyPage() {
     Deactivate();
     if (site_) site_->Release();
-    UnlockModule();
 }
 
 STDMETHODIMP CDialogPropertyPage::QueryInterface(REFIID iid, void** object) {
-    if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IPropertyPage) {
-        *object = static_cast<IPropertyPage*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CDialogPropertyPage::AddRef() { return InterlockedIncrement(&refs_); }
-
-STDMETHODIMP_(ULONG) CDialogPropertyPage::Release() {
-    const LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
+    return QueryOne<IPropertyPage>(this, iid, IID_IPropertyPage, object);
 }
 
 STDMETHODIMP CDialogPropertyPage::SetPageSite(IPropertyPageSite* site) {

@@ -4,17 +4,17 @@
 #include <ocidl.h>
 #include <windows.h>
 
+#include "control/com/com_object.h"
+
 namespace com {
 
-class CDialogPropertyPage : public IPropertyPage {
+class CDialogPropertyPage : public ComObject<IPropertyPage> {
 public:
     CDialogPropertyPage(UINT dialogId, UINT captionId);
     CDialogPropertyPage(const CDialogPropertyPage&) = delete;
     CDialogPropertyPage& operator=(const CDialogPropertyPage&) = delete;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
 
     STDMETHODIMP SetPageSite(IPropertyPageSite* site) override;
     STDMETHODIMP Activate(HWND parent, LPCRECT position, BOOL modal) override;
@@ -31,12 +31,11 @@ public:
     HWND Dialog() const { return dialog_; }
 
 protected:
-    virtual ~CDialogPropertyPage();
+    ~CDialogPropertyPage() override;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-    LONG refs_ = 1;
     UINT dialogId_, captionId_;
     IPropertyPageSite* site_ = nullptr;
     HWND dialog_ = nullptr;

@@ -17,12 +17,6 @@ STDMETHODIMP CSite::QueryInterface(REFIID iid, void** object) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) CSite::Release() {
-    const LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
-}
-
 STDMETHODIMP CSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
     if (moniker) *moniker = nullptr;
     return E_NOTIMPL;
@@ -66,12 +60,6 @@ STDMETHODIMP CEventSink::QueryInterface(REFIID iid, void** object) {
     }
     *object = nullptr;
     return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CEventSink::Release() {
-    const LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return n;
 }
 
 CEventSink::~CEventSink() {

@@ -6,17 +6,16 @@
 
 #include <vector>
 
+#include "control/com/com_object.h"
 #include "host/container/control_host.h"
 
 namespace host {
 
-class CSite : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class CSite : public com::ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame> {
 public:
     explicit CSite(HWND frame) : frame_(frame) {}
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override;
 
     // IOleClientSite
     STDMETHODIMP SaveObject() override { return S_OK; }
@@ -58,18 +57,15 @@ public:
     RECT position = {0, 0, 370, 120};
 
 private:
-    virtual ~CSite() = default;
-    LONG refs_ = 1;
+    ~CSite() override = default;
     HWND frame_;
 };
 
-class CEventSink : public IDispatch {
+class CEventSink : public com::ComObject<IDispatch> {
 public:
     explicit CEventSink(const IID& eventIid) : eventIid_(eventIid) {}
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP GetTypeInfoCount(UINT* count) override;
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
@@ -80,8 +76,7 @@ public:
     std::function<void(const ReceivedEvent&)>* onEvent = nullptr;
 
 private:
-    virtual ~CEventSink();
-    LONG refs_ = 1;
+    ~CEventSink() override;
     IID eventIid_;
 };
 

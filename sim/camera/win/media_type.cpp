@@ -3,6 +3,7 @@
 #include <new>
 #include <vector>
 
+#include "control/com/com_enumerator.h"
 
 namespace k7qsim {
 
@@ -90,140 +91,33 @@ bool MediaTypeMatches(const AM_MEDIA_TYPE* partial, const AM_MEDIA_TYPE* full) {
 
 namespace {
 
-class PinEnumerator final : public IEnumPins {
-public:
-    PinEnumerator(IUnknown* owner, IPin* const* pins, ULONG count, ULONG position)
-        : owner_(owner), pins_(pins, pins + count), position_(position) {
-        owner_->AddRef();
+// Media types are held as deep copies and handed out as task-heap copies.
+struct MediaTypeItems {
+    static void Hold(AM_MEDIA_TYPE& item) {
+        AM_MEDIA_TYPE copy;
+        if (FAILED(CopyMediaType(&copy, &item))) ZeroMemory(&copy, sizeof copy);
+        item = copy;
     }
-    ~PinEnumerator() { owner_->Release(); }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumPins) {
-            *out = static_cast<IEnumPins*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+    static void Drop(AM_MEDIA_TYPE& item) { ClearMediaType(&item); }
+    static HRESULT HandOut(const AM_MEDIA_TYPE& item, AM_MEDIA_TYPE** out) {
+        *out = CreateMediaTypeCopy(&item);
+        return *out ? S_OK : E_OUTOFMEMORY;
     }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
-    }
-    STDMETHODIMP Next(ULONG count, IPin** pins, ULONG* fetched) override {
-        if (pins == nullptr || (count > 1 && fetched == nullptr)) return E_POINTER;
-        ULONG n = 0;
-        while (n < count && position_ < pins_.size()) {
-            pins[n] = pins_[position_++];
-            pins[n]->AddRef();
-            ++n;
-        }
-        if (fetched != nullptr) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        if (position_ + count > pins_.size()) {
-            position_ = static_cast<ULONG>(pins_.size());
-            return S_FALSE;
-        }
-        position_ += count;
-        return S_OK;
-    }
-    STDMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumPins** out) override {
-        if (out == nullptr) return E_POINTER;
-        *out = new (std::nothrow) PinEnumerator(owner_, pins_.data(), static_cast<ULONG>(pins_.size()), position_);
-        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
-    }
-
-private:
-    LONG refs_ = 1;
-    IUnknown* owner_;
-    std::vector<IPin*> pins_;
-    ULONG position_;
 };
 
-class MediaTypeEnumerator final : public IEnumMediaTypes {
-public:
-    MediaTypeEnumerator(const AM_MEDIA_TYPE* mt, ULONG position) : position_(position) {
-        ZeroMemory(&mt_, sizeof(mt_));
-        has_ = mt != nullptr && SUCCEEDED(CopyMediaType(&mt_, mt));
-    }
-    ~MediaTypeEnumerator() { ClearMediaType(&mt_); }
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
-        if (out == nullptr) return E_POINTER;
-        if (riid == IID_IUnknown || riid == IID_IEnumMediaTypes) {
-            *out = static_cast<IEnumMediaTypes*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
-    STDMETHODIMP_(ULONG) Release() override {
-        const LONG left = InterlockedDecrement(&refs_);
-        if (left == 0) delete this;
-        return left;
-    }
-    STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override {
-        if (types == nullptr || (count > 1 && fetched == nullptr)) return E_POINTER;
-        ULONG n = 0;
-        if (count > 0 && has_ && position_ == 0) {
-            types[0] = CreateMediaTypeCopy(&mt_);
-            if (types[0] == nullptr) return E_OUTOFMEMORY;
-            position_ = 1;
-            n = 1;
-        }
-        if (fetched != nullptr) *fetched = n;
-        return n == count ? S_OK : S_FALSE;
-    }
-    STDMETHODIMP Skip(ULONG count) override {
-        const ULONG total = has_ ? 1 : 0;
-        if (position_ + count > total) {
-            position_ = total;
-            return S_FALSE;
-        }
-        position_ += count;
-        return S_OK;
-    }
-    STDMETHODIMP Reset() override {
-        position_ = 0;
-        return S_OK;
-    }
-    STDMETHODIMP Clone(IEnumMediaTypes** out) override {
-        if (out == nullptr) return E_POINTER;
-        *out = new (std::nothrow) MediaTypeEnumerator(has_ ? &mt_ : nullptr, position_);
-        return *out != nullptr ? S_OK : E_OUTOFMEMORY;
-    }
-
-private:
-    LONG refs_ = 1;
-    AM_MEDIA_TYPE mt_;
-    bool has_ = false;
-    ULONG position_;
-};
+using PinEnumerator = com::ComEnumerator<IEnumPins, IPin*, com::InterfaceItems<IPin>>;
+using MediaTypeEnumerator = com::ComEnumerator<IEnumMediaTypes, AM_MEDIA_TYPE*, MediaTypeItems, AM_MEDIA_TYPE>;
 
 }  // namespace
 
-HRESULT CreatePinEnumerator(IUnknown* owner, IPin* const* pins, ULONG count, IEnumPins** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = new (std::nothrow) PinEnumerator(owner, pins, count, 0);
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+HRESULT CreatePinEnumerator(IPin* const* pins, ULONG count, IEnumPins** out) {
+    return PinEnumerator::Create(IID_IEnumPins, std::vector<IPin*>(pins, pins + count), out);
 }
 
 HRESULT CreateMediaTypeEnumerator(const AM_MEDIA_TYPE* mt, IEnumMediaTypes** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = new (std::nothrow) MediaTypeEnumerator(mt, 0);
-    return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+    std::vector<AM_MEDIA_TYPE> types;
+    if (mt) types.push_back(*mt);
+    return MediaTypeEnumerator::Create(IID_IEnumMediaTypes, std::move(types), out);
 }
 
 }  // namespace k7qsim

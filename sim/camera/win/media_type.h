@@ -24,8 +24,8 @@ HRESULT MakeVideoMediaType(const GUID& subtype, DWORD fourcc, int width, int hei
 // VideoInfo format block, when given, has `full`'s frame size.
 bool MediaTypeMatches(const AM_MEDIA_TYPE* partial, const AM_MEDIA_TYPE* full);
 
-// An IEnumPins over a fixed list of pins; holds a reference on `owner`.
-HRESULT CreatePinEnumerator(IUnknown* owner, IPin* const* pins, ULONG count, IEnumPins** out);
+// An IEnumPins over a fixed list of pins (each held, which holds their filter).
+HRESULT CreatePinEnumerator(IPin* const* pins, ULONG count, IEnumPins** out);
 // An IEnumMediaTypes over one media type (or none when `mt` is null).
 HRESULT CreateMediaTypeEnumerator(const AM_MEDIA_TYPE* mt, IEnumMediaTypes** out);
 

@@ -12,8 +12,6 @@ namespace k7qsim {
 // {7A3C5E21-4B8D-4F6A-9C1E-2D5B7F8A0C31}
 const CLSID CLSID_K7QVirtualCamera = {0x7a3c5e21, 0x4b8d, 0x4f6a, {0x9c, 0x1e, 0x2d, 0x5b, 0x7f, 0x8a, 0x0c, 0x31}};
 
-std::atomic<long> g_moduleObjects{0};
-
 namespace {
 
 HRESULT ToHresult(PropertyStatus status) {
@@ -61,18 +59,13 @@ STDMETHODIMP PropertyInterface<Interface, kIid>::Get(long property, long* value,
 }
 
 VirtualCameraFilter::VirtualCameraFilter()
-    : controlPath_(CameraControlPath()),
+    : FilterBase(CLSID_K7QVirtualCamera),
+      controlPath_(CameraControlPath()),
       procAmp_(static_cast<IBaseFilter*>(this), &properties_.ProcAmp()),
       cameraControl_(static_cast<IBaseFilter*>(this), &properties_.CameraControl()),
-      pin_(this) {
-    ++g_moduleObjects;
-}
+      pin_(this) {}
 
-VirtualCameraFilter::~VirtualCameraFilter() {
-    pin_.StopStreaming();
-    if (clock_ != nullptr) clock_->Release();
-    --g_moduleObjects;
-}
+VirtualCameraFilter::~VirtualCameraFilter() { pin_.StopStreaming(); }
 
 STDMETHODIMP VirtualCameraFilter::QueryInterface(REFIID riid, void** out) {
     if (out == nullptr) return E_POINTER;
@@ -90,20 +83,6 @@ STDMETHODIMP VirtualCameraFilter::QueryInterface(REFIID riid, void** out) {
     else
         return E_NOINTERFACE;
     AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP_(ULONG) VirtualCameraFilter::AddRef() { return InterlockedIncrement(&refs_); }
-
-STDMETHODIMP_(ULONG) VirtualCameraFilter::Release() {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-}
-
-STDMETHODIMP VirtualCameraFilter::GetClassID(CLSID* clsid) {
-    if (clsid == nullptr) return E_POINTER;
-    *clsid = CLSID_K7QVirtualCamera;
     return S_OK;
 }
 
@@ -151,25 +130,9 @@ STDMETHODIMP VirtualCameraFilter::GetState(DWORD, FILTER_STATE* state) {
     return state_ == State_Paused ? VFW_S_CANT_CUE : S_OK;
 }
 
-STDMETHODIMP VirtualCameraFilter::SetSyncSource(IReferenceClock* clock) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (clock != nullptr) clock->AddRef();
-    if (clock_ != nullptr) clock_->Release();
-    clock_ = clock;
-    return S_OK;
-}
-
-STDMETHODIMP VirtualCameraFilter::GetSyncSource(IReferenceClock** clock) {
-    if (clock == nullptr) return E_POINTER;
-    std::lock_guard<std::mutex> guard(lock_);
-    *clock = clock_;
-    if (clock_ != nullptr) clock_->AddRef();
-    return S_OK;
-}
-
 STDMETHODIMP VirtualCameraFilter::EnumPins(IEnumPins** pins) {
     IPin* list[1] = {static_cast<IPin*>(&pin_)};
-    return CreatePinEnumerator(static_cast<IBaseFilter*>(this), list, 1, pins);
+    return CreatePinEnumerator(list, 1, pins);
 }
 
 STDMETHODIMP VirtualCameraFilter::FindPin(LPCWSTR id, IPin** pin) {
@@ -183,38 +146,17 @@ STDMETHODIMP VirtualCameraFilter::FindPin(LPCWSTR id, IPin** pin) {
     return S_OK;
 }
 
-STDMETHODIMP VirtualCameraFilter::QueryFilterInfo(FILTER_INFO* info) {
-    if (info == nullptr) return E_POINTER;
-    std::lock_guard<std::mutex> guard(lock_);
-    wcsncpy(info->achName, name_, MAX_FILTER_NAME);
-    info->achName[MAX_FILTER_NAME - 1] = L'\0';
-    info->pGraph = graph_;
-    if (graph_ != nullptr) graph_->AddRef();
-    return S_OK;
-}
-
 // The graph's event sink is taken here and held uncounted, like the graph
 // itself, to report a lost device.
-STDMETHODIMP VirtualCameraFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-    std::lock_guard<std::mutex> guard(lock_);
-    graph_ = graph;
+void VirtualCameraFilter::OnJoinGraph(IFilterGraph* graph) {
     eventSink_ = nullptr;
-    if (graph != nullptr) {
-        IMediaEventSink* sink = nullptr;
-        if (SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
-            eventSink_ = sink;
-            sink->Release();
-        }
+    IMediaEventSink* sink = nullptr;
+    if (graph != nullptr &&
+        SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&sink)))) {
+        eventSink_ = sink;
+        sink->Release();
     }
-    name_[0] = L'\0';
-    if (name != nullptr) {
-        wcsncpy(name_, name, MAX_FILTER_NAME);
-        name_[MAX_FILTER_NAME - 1] = L'\0';
-    }
-    return S_OK;
 }
-
-STDMETHODIMP VirtualCameraFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
 
 STDMETHODIMP VirtualCameraFilter::InitNew() { return S_OK; }
 
@@ -236,18 +178,12 @@ STDMETHODIMP_(ULONG) VirtualCameraFilter::GetMiscFlags() { return AM_FILTER_MISC
 void VirtualCameraFilter::NotifyDeviceLost() {
     IMediaEventSink* sink = nullptr;
     {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<std::mutex> guard(InfoLock());
         sink = eventSink_;
     }
     // Parameters as a removed device reports them: the filter, 0 for removal.
     if (sink != nullptr)
         sink->Notify(EC_DEVICE_LOST, reinterpret_cast<LONG_PTR>(static_cast<IBaseFilter*>(this)), 0);
-}
-
-IReferenceClock* VirtualCameraFilter::TakeClock() {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (clock_ != nullptr) clock_->AddRef();
-    return clock_;
 }
 
 template class PropertyInterface<IAMVideoProcAmp, &IID_IAMVideoProcAmp>;

@@ -13,6 +13,7 @@
 
 #include "sim/camera/camera_faults.h"
 #include "sim/camera/camera_properties.h"
+#include "sim/camera/win/filter_base.h"
 #include "sim/camera/win/vcam_pin.h"
 
 namespace k7qsim {
@@ -40,33 +41,23 @@ private:
     PropertyTable* table_;
 };
 
-class VirtualCameraFilter final : public IBaseFilter, public IPersistPropertyBag, public IAMFilterMiscFlags {
+class VirtualCameraFilter final : public FilterBase<IPersistPropertyBag, IAMFilterMiscFlags> {
 public:
     VirtualCameraFilter();
-    ~VirtualCameraFilter();
+    ~VirtualCameraFilter() override;
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-
-    // IPersist (through IBaseFilter and IPersistPropertyBag)
-    STDMETHODIMP GetClassID(CLSID* clsid) override;
 
     // IMediaFilter
     STDMETHODIMP Stop() override;
     STDMETHODIMP Pause() override;
     STDMETHODIMP Run(REFERENCE_TIME start) override;
     STDMETHODIMP GetState(DWORD timeoutMs, FILTER_STATE* state) override;
-    STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
-    STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
 
     // IBaseFilter
     STDMETHODIMP EnumPins(IEnumPins** pins) override;
     STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override;
-    STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
-    STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
-    STDMETHODIMP QueryVendorInfo(LPWSTR* info) override;
 
     // IPersistPropertyBag
     STDMETHODIMP InitNew() override;
@@ -79,23 +70,18 @@ public:
     // For the pin and the streaming thread.
     Eye CameraEye() const { return eye_; }
     CameraProperties& Properties() { return properties_; }
-    IReferenceClock* TakeClock();  // counted reference, or null
     const std::string& ControlPath() const { return controlPath_; }
     void NotifyDeviceLost();
 
 private:
     HRESULT PauseLocked();
+    void OnJoinGraph(IFilterGraph* graph) override;
 
-    LONG refs_ = 1;
     // State changes hold stateLock_ while they start or join the streaming
-    // thread, so that thread only ever takes lock_ (clock, graph, name).
+    // thread, so that thread only ever takes the base's info lock.
     std::mutex stateLock_;
-    std::mutex lock_;
     FILTER_STATE state_ = State_Stopped;
-    IReferenceClock* clock_ = nullptr;
-    IFilterGraph* graph_ = nullptr;         // not counted: the graph owns the filter
-    IMediaEventSink* eventSink_ = nullptr;  // not counted, likewise
-    WCHAR name_[MAX_FILTER_NAME] = {};
+    IMediaEventSink* eventSink_ = nullptr;  // not counted, like the graph; under InfoLock()
     Eye eye_ = Eye::Left;
     std::string controlPath_;
     CameraProperties properties_;
@@ -103,8 +89,5 @@ private:
     PropertyInterface<IAMCameraControl, &IID_IAMCameraControl> cameraControl_;
     VirtualCameraPin pin_;
 };
-
-// Objects alive in the module, for DllCanUnloadNow.
-extern std::atomic<long> g_moduleObjects;
 
 }  // namespace k7qsim

@@ -2,16 +2,15 @@
 // input devices, the device's left and right eye cameras.
 #include <windows.h>
 
-#include <new>
-
-#include "sim/camera/win/class_factory.h"
+#include "control/com/class_factory.h"
+#include "control/com/module.h"
+#include "sim/camera/win/registry.h"
 #include "sim/camera/win/vcam_filter.h"
 
 using namespace k7qsim;
 
 namespace {
 
-HMODULE g_module = nullptr;
 
 // HKCR\CLSID\{CLSID_VideoInputDeviceCategory}\Instance
 constexpr wchar_t kInstanceRoot[] = L"CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance";
@@ -31,15 +30,7 @@ const DeviceEntry kDevices[] = {
      L"\\\\?\\usb#vid_0c45&pid_8888&mi_00#7&3a9d0b15&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global"},
 };
 
-HRESULT CreateCamera(REFIID riid, void** out) {
-    auto* filter = new (std::nothrow) VirtualCameraFilter();
-    if (filter == nullptr) return E_OUTOFMEMORY;
-    const HRESULT hr = filter->QueryInterface(riid, out);
-    filter->Release();
-    return hr;
-}
-
-ClassFactory g_factory(&CreateCamera, &g_moduleObjects);
+com::CClassFactory g_factory(&com::CreateObject<VirtualCameraFilter>);
 
 HRESULT RegisterDevice(const DeviceEntry& device) {
     wchar_t key[256];
@@ -54,14 +45,6 @@ HRESULT RegisterDevice(const DeviceEntry& device) {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_module = instance;
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
-
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
@@ -69,10 +52,10 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** 
     return g_factory.QueryInterface(riid, out);
 }
 
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return g_moduleObjects.load() == 0 ? S_OK : S_FALSE; }
+extern "C" HRESULT WINAPI DllCanUnloadNow() { return com::ModuleInUse() ? S_FALSE : S_OK; }
 
 extern "C" HRESULT WINAPI DllRegisterServer() {
-    HRESULT hr = RegisterInprocServer(CLSID_K7QVirtualCamera, L"K7Q Virtual Eye Camera", g_module);
+    HRESULT hr = RegisterInprocServer(CLSID_K7QVirtualCamera, L"K7Q Virtual Eye Camera", com::ModuleInstance());
     for (const DeviceEntry& device : kDevices) {
         if (SUCCEEDED(hr)) hr = RegisterDevice(device);
     }

@@ -4,10 +4,9 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include <atomic>
-#include <new>
-
-#include "sim/camera/win/class_factory.h"
+#include "control/com/class_factory.h"
+#include "control/com/module.h"
+#include "sim/camera/win/registry.h"
 #include "tests/camera/converter/yuy2_converter.h"
 
 using k7qtest::CLSID_K7QYuy2Converter;
@@ -15,18 +14,7 @@ using k7qtest::CLSID_K7QYuy2Converter;
 namespace {
 
 constexpr wchar_t kName[] = L"K7Q Test YUY2 to RGB32";
-HMODULE g_module = nullptr;
-std::atomic<long> g_locks{0};
-
-HRESULT CreateConverter(REFIID riid, void** out) {
-    auto* filter = new (std::nothrow) k7qtest::Yuy2Converter();
-    if (filter == nullptr) return E_OUTOFMEMORY;
-    const HRESULT hr = filter->QueryInterface(riid, out);
-    filter->Release();
-    return hr;
-}
-
-k7qsim::ClassFactory g_factory(&CreateConverter, &g_locks);
+com::CClassFactory g_factory(&com::CreateObject<k7qtest::Yuy2Converter>);
 
 HRESULT WithMapper(HRESULT (*step)(IFilterMapper2*)) {
     const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -65,14 +53,6 @@ HRESULT UnregisterWithMapper(IFilterMapper2* mapper) {
 
 }  // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_module = instance;
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
-
 extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
     if (out == nullptr) return E_POINTER;
     *out = nullptr;
@@ -80,11 +60,10 @@ extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** 
     return g_factory.QueryInterface(riid, out);
 }
 
-// Filters are not counted here; the test rig never unloads the converter.
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return S_FALSE; }
+extern "C" HRESULT WINAPI DllCanUnloadNow() { return com::ModuleInUse() ? S_FALSE : S_OK; }
 
 extern "C" HRESULT WINAPI DllRegisterServer() {
-    HRESULT hr = k7qsim::RegisterInprocServer(CLSID_K7QYuy2Converter, kName, g_module);
+    HRESULT hr = k7qsim::RegisterInprocServer(CLSID_K7QYuy2Converter, kName, com::ModuleInstance());
     if (SUCCEEDED(hr)) hr = WithMapper(&RegisterWithMapper);
     return hr;
 }

@@ -329,11 +329,9 @@ HRESULT ConverterOutputPin::Deliver(IMediaSample* in) {
 
 // ---- filter ----
 
-Yuy2Converter::Yuy2Converter() : input_(this), output_(this) {}
+Yuy2Converter::Yuy2Converter() : FilterBase(CLSID_K7QYuy2Converter), input_(this), output_(this) {}
 
-Yuy2Converter::~Yuy2Converter() {
-    if (clock_ != nullptr) clock_->Release();
-}
+Yuy2Converter::~Yuy2Converter() = default;
 
 STDMETHODIMP Yuy2Converter::QueryInterface(REFIID riid, void** out) {
     if (out == nullptr) return E_POINTER;
@@ -344,17 +342,6 @@ STDMETHODIMP Yuy2Converter::QueryInterface(REFIID riid, void** out) {
     }
     *out = nullptr;
     return E_NOINTERFACE;
-}
-STDMETHODIMP_(ULONG) Yuy2Converter::AddRef() { return InterlockedIncrement(&refs_); }
-STDMETHODIMP_(ULONG) Yuy2Converter::Release() {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return left;
-}
-STDMETHODIMP Yuy2Converter::GetClassID(CLSID* clsid) {
-    if (clsid == nullptr) return E_POINTER;
-    *clsid = CLSID_K7QYuy2Converter;
-    return S_OK;
 }
 
 STDMETHODIMP Yuy2Converter::Stop() {
@@ -390,25 +377,9 @@ STDMETHODIMP Yuy2Converter::GetState(DWORD, FILTER_STATE* state) {
     return S_OK;
 }
 
-STDMETHODIMP Yuy2Converter::SetSyncSource(IReferenceClock* clock) {
-    std::lock_guard<std::mutex> guard(lock_);
-    if (clock != nullptr) clock->AddRef();
-    if (clock_ != nullptr) clock_->Release();
-    clock_ = clock;
-    return S_OK;
-}
-
-STDMETHODIMP Yuy2Converter::GetSyncSource(IReferenceClock** clock) {
-    if (clock == nullptr) return E_POINTER;
-    std::lock_guard<std::mutex> guard(lock_);
-    *clock = clock_;
-    if (clock_ != nullptr) clock_->AddRef();
-    return S_OK;
-}
-
 STDMETHODIMP Yuy2Converter::EnumPins(IEnumPins** pins) {
     IPin* list[2] = {static_cast<IPin*>(&input_), static_cast<IPin*>(&output_)};
-    return k7qsim::CreatePinEnumerator(this, list, 2, pins);
+    return k7qsim::CreatePinEnumerator(list, 2, pins);
 }
 
 STDMETHODIMP Yuy2Converter::FindPin(LPCWSTR id, IPin** pin) {
@@ -418,27 +389,6 @@ STDMETHODIMP Yuy2Converter::FindPin(LPCWSTR id, IPin** pin) {
     else if (wcscmp(id, L"Out") == 0) *pin = static_cast<IPin*>(&output_);
     else return VFW_E_NOT_FOUND;
     AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP Yuy2Converter::QueryFilterInfo(FILTER_INFO* info) {
-    if (info == nullptr) return E_POINTER;
-    std::lock_guard<std::mutex> guard(lock_);
-    wcsncpy(info->achName, name_, MAX_FILTER_NAME);
-    info->achName[MAX_FILTER_NAME - 1] = L'\0';
-    info->pGraph = graph_;
-    if (graph_ != nullptr) graph_->AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP Yuy2Converter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
-    std::lock_guard<std::mutex> guard(lock_);
-    graph_ = graph;
-    name_[0] = L'\0';
-    if (name != nullptr) {
-        wcsncpy(name_, name, MAX_FILTER_NAME);
-        name_[MAX_FILTER_NAME - 1] = L'\0';
-    }
     return S_OK;
 }
 

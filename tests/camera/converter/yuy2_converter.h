@@ -8,6 +8,8 @@
 
 #include <mutex>
 
+#include "sim/camera/win/filter_base.h"
+
 namespace k7qtest {
 
 // {5C2E8B14-9D3A-4E7F-8B21-6F4A0D9C3E72}
@@ -98,38 +100,26 @@ private:
     AM_MEDIA_TYPE mt_ = {};
 };
 
-class Yuy2Converter final : public IBaseFilter {
+class Yuy2Converter final : public k7qsim::FilterBase<> {
 public:
     Yuy2Converter();
-    ~Yuy2Converter();
+    ~Yuy2Converter() override;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetClassID(CLSID* clsid) override;
     STDMETHODIMP Stop() override;
     STDMETHODIMP Pause() override;
     STDMETHODIMP Run(REFERENCE_TIME start) override;
     STDMETHODIMP GetState(DWORD timeoutMs, FILTER_STATE* state) override;
-    STDMETHODIMP SetSyncSource(IReferenceClock* clock) override;
-    STDMETHODIMP GetSyncSource(IReferenceClock** clock) override;
     STDMETHODIMP EnumPins(IEnumPins** pins) override;
     STDMETHODIMP FindPin(LPCWSTR id, IPin** pin) override;
-    STDMETHODIMP QueryFilterInfo(FILTER_INFO* info) override;
-    STDMETHODIMP JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
-    STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
 
     ConverterInputPin& Input() { return input_; }
     ConverterOutputPin& Output() { return output_; }
     bool Streaming() const { return state_ != State_Stopped; }
 
 private:
-    LONG refs_ = 1;
     std::mutex lock_;
     FILTER_STATE state_ = State_Stopped;
-    IReferenceClock* clock_ = nullptr;
-    IFilterGraph* graph_ = nullptr;  // not counted: the graph owns the filter
-    WCHAR name_[MAX_FILTER_NAME] = {};
     ConverterInputPin input_;
     ConverterOutputPin output_;
 };

@@ -1,31 +1,8 @@
-#include "sim/camera/win/class_factory.h"
+#include "sim/camera/win/registry.h"
 
 #include <cwchar>
 
 namespace k7qsim {
-
-STDMETHODIMP ClassFactory::QueryInterface(REFIID riid, void** out) {
-    if (out == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IClassFactory) {
-        *out = static_cast<IClassFactory*>(this);
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (outer != nullptr) return CLASS_E_NOAGGREGATION;
-    return create_(riid, out);
-}
-
-STDMETHODIMP ClassFactory::LockServer(BOOL lock) {
-    if (lock) ++*locks_;
-    else --*locks_;
-    return S_OK;
-}
 
 void GuidText(const GUID& guid, wchar_t* text, int size) { StringFromGUID2(guid, text, size); }
 
