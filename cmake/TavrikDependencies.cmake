@@ -18,6 +18,22 @@ if(WIN32)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)  # defines GTest::gtest, GTest::gmock, ...
   endif()
+elseif(TAVRIK_LINUX_I686)
+  # 32-bit Linux under qemu-i386 (cmake/toolchain-i686-linux-gnu.cmake): JsonCpp
+  # from .deps, GoogleTest from source, and hidapi's declarations only: this
+  # tree links the virtual microcontroller (TAVRIK_VIRTUAL_MCU).
+  if(NOT EXISTS "${TAVRIK_DEPS_PREFIX}/lib")
+    message(FATAL_ERROR "No 32-bit Linux JsonCpp in ${TAVRIK_DEPS_PREFIX}: run scripts/setup")
+  endif()
+  find_package(jsoncpp 1.9.5 EXACT CONFIG REQUIRED)
+  set(TAVRIK_JSONCPP jsoncpp_static)
+  find_path(TAVRIK_HIDAPI_INCLUDE hidapi.h PATH_SUFFIXES hidapi REQUIRED)
+  set(HIDAPI_INCLUDE_DIRS ${TAVRIK_HIDAPI_INCLUDE})
+  add_library(tavrik_hidapi INTERFACE)
+  if(TAVRIK_BUILD_TESTS)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/third_party/googletest EXCLUDE_FROM_ALL)
+  endif()
 else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp=1.9.5)
