@@ -1,6 +1,6 @@
 #include "control/tavrik_prop_page.h"
 
-#include "control/com/class_factory.h"
+#include "com/class_factory.h"
 #include "control/tavrik_ids.h"
 
 CTavrikPropPage::CTavrikPropPage() : CDialogPropertyPage(IDD_PROPPAGE_TAVRIK, IDS_TAVRIK_PPG_CAPTION) {}

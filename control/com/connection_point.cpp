@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "control/com/com_enumerator.h"
+#include "com/com_enumerator.h"
 
 namespace com {
 

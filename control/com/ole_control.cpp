@@ -3,13 +3,38 @@
 
 #include <oleauto.h>
 
-#include "control/com/module.h"
-#include "control/com/registration.h"
+#include <cstring>
+#include <cwchar>
+
+#include "com/com_enumerator.h"
+#include "com/module.h"
+#include "com/registration.h"
 
 namespace com {
 namespace {
 
 LONG PixelsToHimetric(LONG pixels) { return MulDiv(pixels, 2540, 96); }
+
+// Verbs handed out with a name of the caller's own (freed with CoTaskMemFree).
+struct VerbItems {
+    static void Hold(OLEVERB&) {}
+    static void Drop(OLEVERB&) {}
+    static HRESULT HandOut(const OLEVERB& verb, OLEVERB* out) {
+        *out = verb;
+        const size_t bytes = (std::wcslen(verb.lpszVerbName) + 1) * sizeof(wchar_t);
+        out->lpszVerbName = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
+        if (!out->lpszVerbName) return E_OUTOFMEMORY;
+        std::memcpy(out->lpszVerbName, verb.lpszVerbName, bytes);
+        return S_OK;
+    }
+};
+
+// The verbs a container may list on its menu: the properties verb. The
+// activation verbs work through DoVerb without being listed.
+OLEVERB PropertiesVerb() {
+    static wchar_t name[] = L"&Properties...";
+    return {OLEIVERB_PROPERTIES, name, MF_STRING | MF_ENABLED, OLEVERBATTRIB_ONCONTAINERMENU};
+}
 
 }  // namespace
 
@@ -205,7 +230,9 @@ STDMETHODIMP COleControl::DoVerb(LONG verb, LPMSG, IOleClientSite* site, LONG, H
     }
 }
 
-STDMETHODIMP COleControl::EnumVerbs(IEnumOLEVERB** verbs) { return OleRegEnumVerbs(*info_.clsid, verbs); }
+STDMETHODIMP COleControl::EnumVerbs(IEnumOLEVERB** verbs) {
+    return ComEnumerator<IEnumOLEVERB, OLEVERB, VerbItems>::Create(IID_IEnumOLEVERB, {PropertiesVerb()}, verbs);
+}
 
 STDMETHODIMP COleControl::Update() { return S_OK; }
 STDMETHODIMP COleControl::IsUpToDate() { return S_OK; }

@@ -1,5 +1,5 @@
 // COleControl: the control's window, in-place activation and drawing.
-#include "control/com/module.h"
+#include "com/module.h"
 #include "control/com/ole_control.h"
 
 namespace com {

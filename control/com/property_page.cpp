@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "control/com/module.h"
-#include "control/com/registration.h"
+#include "com/module.h"
+#include "com/registration.h"
 
 namespace com {
 namespace {

@@ -4,7 +4,7 @@
 #include <ocidl.h>
 #include <windows.h>
 
-#include "control/com/com_object.h"
+#include "com/com_object.h"
 
 namespace com {
 

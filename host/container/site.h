@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "control/com/com_object.h"
+#include "com/com_object.h"
 #include "host/container/control_host.h"
 
 namespace host {

@@ -1,6 +1,6 @@
 #include "sim/camera/win/vcam_filter.h"
 
-#include "sim/camera/win/media_type.h"
+#include "com/dshow/media_type.h"
 
 #include <cwchar>
 
@@ -59,7 +59,7 @@ STDMETHODIMP PropertyInterface<Interface, kIid>::Get(long property, long* value,
 }
 
 VirtualCameraFilter::VirtualCameraFilter()
-    : FilterBase(CLSID_K7QVirtualCamera),
+    : com::dshow::FilterBase<IPersistPropertyBag, IAMFilterMiscFlags>(CLSID_K7QVirtualCamera),
       controlPath_(CameraControlPath()),
       procAmp_(static_cast<IBaseFilter*>(this), &properties_.ProcAmp()),
       cameraControl_(static_cast<IBaseFilter*>(this), &properties_.CameraControl()),
@@ -132,7 +132,7 @@ STDMETHODIMP VirtualCameraFilter::GetState(DWORD, FILTER_STATE* state) {
 
 STDMETHODIMP VirtualCameraFilter::EnumPins(IEnumPins** pins) {
     IPin* list[1] = {static_cast<IPin*>(&pin_)};
-    return CreatePinEnumerator(list, 1, pins);
+    return com::dshow::CreatePinEnumerator(list, 1, pins);
 }
 
 STDMETHODIMP VirtualCameraFilter::FindPin(LPCWSTR id, IPin** pin) {

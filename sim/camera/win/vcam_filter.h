@@ -13,7 +13,7 @@
 
 #include "sim/camera/camera_faults.h"
 #include "sim/camera/camera_properties.h"
-#include "sim/camera/win/filter_base.h"
+#include "com/dshow/filter_base.h"
 #include "sim/camera/win/vcam_pin.h"
 
 namespace k7qsim {
@@ -41,7 +41,7 @@ private:
     PropertyTable* table_;
 };
 
-class VirtualCameraFilter final : public FilterBase<IPersistPropertyBag, IAMFilterMiscFlags> {
+class VirtualCameraFilter final : public com::dshow::FilterBase<IPersistPropertyBag, IAMFilterMiscFlags> {
 public:
     VirtualCameraFilter();
     ~VirtualCameraFilter() override;

@@ -2,18 +2,16 @@
 // input devices, the device's left and right eye cameras.
 #include <windows.h>
 
-#include "control/com/class_factory.h"
-#include "control/com/module.h"
-#include "sim/camera/win/registry.h"
+#include "com/class_table.h"
+#include "com/registry.h"
 #include "sim/camera/win/vcam_filter.h"
 
 using namespace k7qsim;
 
 namespace {
 
-
 // HKCR\CLSID\{CLSID_VideoInputDeviceCategory}\Instance
-constexpr wchar_t kInstanceRoot[] = L"CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance";
+constexpr wchar_t kInstanceRoot[] = L"CLSID\\{860BB310-5D01-11d0-BD3B-00A0C911CE86}\\Instance\\";
 
 struct DeviceEntry {
     const wchar_t* instance;
@@ -30,43 +28,34 @@ const DeviceEntry kDevices[] = {
      L"\\\\?\\usb#vid_0c45&pid_8888&mi_00#7&3a9d0b15&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global"},
 };
 
-com::CClassFactory g_factory(&com::CreateObject<VirtualCameraFilter>);
-
-HRESULT RegisterDevice(const DeviceEntry& device) {
-    wchar_t key[256];
-    swprintf(key, 256, L"%ls\\%ls", kInstanceRoot, device.instance);
-    wchar_t clsid[40];
-    GuidText(CLSID_K7QVirtualCamera, clsid, 40);
-    HRESULT hr = SetClassesString(key, L"FriendlyName", device.friendlyName);
-    if (SUCCEEDED(hr)) hr = SetClassesString(key, L"CLSID", clsid);
-    if (SUCCEEDED(hr)) hr = SetClassesString(key, L"DevicePath", device.devicePath);
+HRESULT RegisterDevices() {
+    HRESULT hr = S_OK;
+    for (const DeviceEntry& device : kDevices) {
+        const std::wstring key = std::wstring(kInstanceRoot) + device.instance;
+        if (SUCCEEDED(hr)) hr = com::SetClassesString(key, L"FriendlyName", device.friendlyName);
+        if (SUCCEEDED(hr)) hr = com::SetClassesString(key, L"CLSID", com::GuidText(CLSID_K7QVirtualCamera));
+        if (SUCCEEDED(hr)) hr = com::SetClassesString(key, L"DevicePath", device.devicePath);
+    }
     return hr;
 }
+
+HRESULT UnregisterDevices() {
+    for (const DeviceEntry& device : kDevices) com::DeleteClassesTree(std::wstring(kInstanceRoot) + device.instance);
+    return S_OK;
+}
+
+// DirectShow creates filters on worker threads.
+HRESULT RegisterFilterClass() {
+    return com::RegisterInprocServer(CLSID_K7QVirtualCamera, L"K7Q Virtual Eye Camera", L"Both");
+}
+HRESULT UnregisterFilterClass() { return com::UnregisterInprocServer(CLSID_K7QVirtualCamera); }
+
+com::CClassFactory g_factory(&com::CreateObject<VirtualCameraFilter>);
+const com::ClassEntry kClasses[] = {
+    {&CLSID_K7QVirtualCamera, &g_factory, RegisterFilterClass, UnregisterFilterClass},
+};
+const com::ClassTable kModule = {kClasses, 1, RegisterDevices, UnregisterDevices};
 
 }  // namespace
 
-extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (clsid != CLSID_K7QVirtualCamera) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(riid, out);
-}
-
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return com::ModuleInUse() ? S_FALSE : S_OK; }
-
-extern "C" HRESULT WINAPI DllRegisterServer() {
-    HRESULT hr = RegisterInprocServer(CLSID_K7QVirtualCamera, L"K7Q Virtual Eye Camera", com::ModuleInstance());
-    for (const DeviceEntry& device : kDevices) {
-        if (SUCCEEDED(hr)) hr = RegisterDevice(device);
-    }
-    return hr;
-}
-
-extern "C" HRESULT WINAPI DllUnregisterServer() {
-    for (const DeviceEntry& device : kDevices) {
-        wchar_t key[256];
-        swprintf(key, 256, L"%ls\\%ls", kInstanceRoot, device.instance);
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
-    }
-    return UnregisterInprocServer(CLSID_K7QVirtualCamera);
-}
+COM_MODULE_EXPORTS(kModule)

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <memory>
 
+#include "com/dshow/output_pin.h"
 #include "sim/camera/camera_faults.h"
 #include "sim/camera/frame_pacer.h"
 #include "sim/camera/frame_producer.h"
@@ -17,32 +18,15 @@ namespace k7qsim {
 
 class VirtualCameraFilter;
 
-class VirtualCameraPin : public IPin, public IAMStreamConfig, public IKsPropertySet {
+class VirtualCameraPin final : public com::dshow::OutputPin, public IAMStreamConfig, public IKsPropertySet {
 public:
     explicit VirtualCameraPin(VirtualCameraFilter* filter);
-    ~VirtualCameraPin();
+    ~VirtualCameraPin() override;
 
     // IUnknown: the pin lives inside its filter and shares its count.
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override;
     STDMETHODIMP_(ULONG) Release() override;
-
-    // IPin
-    STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP ReceiveConnection(IPin* connector, const AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP Disconnect() override;
-    STDMETHODIMP ConnectedTo(IPin** pin) override;
-    STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-    STDMETHODIMP QueryDirection(PIN_DIRECTION* dir) override;
-    STDMETHODIMP QueryId(LPWSTR* id) override;
-    STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-    STDMETHODIMP QueryInternalConnections(IPin** pins, ULONG* count) override;
-    STDMETHODIMP EndOfStream() override;
-    STDMETHODIMP BeginFlush() override;
-    STDMETHODIMP EndFlush() override;
-    STDMETHODIMP NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
     // IAMStreamConfig
     STDMETHODIMP SetFormat(AM_MEDIA_TYPE* mt) override;
@@ -61,21 +45,20 @@ public:
     HRESULT StartStreaming();  // stopped -> paused: commit, start the thread
     void SetRunning(bool running, REFERENCE_TIME streamStart);
     void StopStreaming();      // -> stopped: decommit, join the thread
-    bool IsConnected() const { return peer_ != nullptr; }
+
+protected:
+    HRESULT OfferedType(AM_MEDIA_TYPE* mt) const override;
+    bool Streaming() const override { return thread_ != nullptr; }
+    long MinimumBuffers() const override;
 
 private:
-    HRESULT NegotiateAllocator(IMemInputPin* input);
-    void ReleaseConnection();
     void StreamLoop();
     void DeliverFrame();
     bool CheckFaults();  // false when no frame should go out now
     static DWORD WINAPI ThreadEntry(void* self);
 
     VirtualCameraFilter* filter_;
-    AM_MEDIA_TYPE mt_;
-    IPin* peer_ = nullptr;
-    IMemInputPin* input_ = nullptr;
-    IMemAllocator* allocator_ = nullptr;
+    AM_MEDIA_TYPE mt_;  // the one format: 960x720 YUY2
 
     HANDLE thread_ = nullptr;
     HANDLE wake_ = nullptr;  // auto-reset: a state change or a stop request

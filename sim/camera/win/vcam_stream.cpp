@@ -25,15 +25,13 @@ uint64_t SceneSeed() {
 
 HRESULT VirtualCameraPin::StartStreaming() {
     if (thread_ != nullptr) return S_OK;
-    if (allocator_ != nullptr) {
-        const HRESULT hr = allocator_->Commit();
-        if (FAILED(hr)) return hr;
-    }
+    const HRESULT hr = CommitAllocator();
+    if (FAILED(hr)) return hr;
     stopRequested_ = false;
     running_ = false;
     thread_ = CreateThread(nullptr, 0, &VirtualCameraPin::ThreadEntry, this, 0, nullptr);
     if (thread_ == nullptr) {
-        if (allocator_ != nullptr) allocator_->Decommit();
+        DecommitAllocator();
         return E_OUTOFMEMORY;
     }
     return S_OK;
@@ -54,7 +52,7 @@ void VirtualCameraPin::StopStreaming() {
     if (thread_ == nullptr) return;
     stopRequested_ = true;
     running_ = false;
-    if (allocator_ != nullptr) allocator_->Decommit();
+    DecommitAllocator();
     if (wake_ != nullptr) SetEvent(wake_);
     WaitForSingleObject(thread_, kStopJoinMs);
     CloseHandle(thread_);
@@ -101,9 +99,9 @@ bool VirtualCameraPin::CheckFaults() {
 }
 
 void VirtualCameraPin::DeliverFrame() {
-    if (allocator_ == nullptr || input_ == nullptr) return;
+    if (Allocator() == nullptr || Input() == nullptr) return;
     IMediaSample* sample = nullptr;
-    if (FAILED(allocator_->GetBuffer(&sample, nullptr, nullptr, 0)) || sample == nullptr) return;
+    if (FAILED(Allocator()->GetBuffer(&sample, nullptr, nullptr, 0)) || sample == nullptr) return;
     BYTE* data = nullptr;
     if (SUCCEEDED(sample->GetPointer(&data)) && sample->GetSize() >= kYuy2FrameBytes) {
         const uint32_t counter = producer_->Produce(filter_->Properties().RenderControls(), data);
@@ -123,7 +121,7 @@ void VirtualCameraPin::DeliverFrame() {
         if (clock != nullptr) clock->Release();
         LONGLONG mediaStart = counter, mediaEnd = counter + 1LL;
         sample->SetMediaTime(&mediaStart, &mediaEnd);
-        input_->Receive(sample);
+        Input()->Receive(sample);
     }
     sample->Release();
 }

@@ -4,9 +4,8 @@
 #include <windows.h>
 #include <dshow.h>
 
-#include "control/com/class_factory.h"
-#include "control/com/module.h"
-#include "sim/camera/win/registry.h"
+#include "com/class_table.h"
+#include "com/registry.h"
 #include "tests/camera/converter/yuy2_converter.h"
 
 using k7qtest::CLSID_K7QYuy2Converter;
@@ -14,7 +13,6 @@ using k7qtest::CLSID_K7QYuy2Converter;
 namespace {
 
 constexpr wchar_t kName[] = L"K7Q Test YUY2 to RGB32";
-com::CClassFactory g_factory(&com::CreateObject<k7qtest::Yuy2Converter>);
 
 HRESULT WithMapper(HRESULT (*step)(IFilterMapper2*)) {
     const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -51,24 +49,20 @@ HRESULT UnregisterWithMapper(IFilterMapper2* mapper) {
     return mapper->UnregisterFilter(&CLSID_LegacyAmFilterCategory, nullptr, CLSID_K7QYuy2Converter);
 }
 
+HRESULT RegisterFilterClass() { return com::RegisterInprocServer(CLSID_K7QYuy2Converter, kName, L"Both"); }
+HRESULT UnregisterFilterClass() { return com::UnregisterInprocServer(CLSID_K7QYuy2Converter); }
+HRESULT RegisterMerit() { return WithMapper(&RegisterWithMapper); }
+HRESULT UnregisterMerit() {
+    WithMapper(&UnregisterWithMapper);
+    return S_OK;
+}
+
+com::CClassFactory g_factory(&com::CreateObject<k7qtest::Yuy2Converter>);
+const com::ClassEntry kClasses[] = {
+    {&CLSID_K7QYuy2Converter, &g_factory, RegisterFilterClass, UnregisterFilterClass},
+};
+const com::ClassTable kModule = {kClasses, 1, RegisterMerit, UnregisterMerit};
+
 }  // namespace
 
-extern "C" HRESULT WINAPI DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (clsid != CLSID_K7QYuy2Converter) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(riid, out);
-}
-
-extern "C" HRESULT WINAPI DllCanUnloadNow() { return com::ModuleInUse() ? S_FALSE : S_OK; }
-
-extern "C" HRESULT WINAPI DllRegisterServer() {
-    HRESULT hr = k7qsim::RegisterInprocServer(CLSID_K7QYuy2Converter, kName, com::ModuleInstance());
-    if (SUCCEEDED(hr)) hr = WithMapper(&RegisterWithMapper);
-    return hr;
-}
-
-extern "C" HRESULT WINAPI DllUnregisterServer() {
-    WithMapper(&UnregisterWithMapper);
-    return k7qsim::UnregisterInprocServer(CLSID_K7QYuy2Converter);
-}
+COM_MODULE_EXPORTS(kModule)

@@ -4,12 +4,12 @@
 
 #include <vfwmsgs.h>
 
-#include "sim/camera/win/media_type.h"
+#include "com/dshow/media_type.h"
 
 namespace k7qtest {
 
-using k7qsim::ClearMediaType;
-using k7qsim::CopyMediaType;
+using com::dshow::ClearMediaType;
+using com::dshow::CopyMediaType;
 
 // {5C2E8B14-9D3A-4E7F-8B21-6F4A0D9C3E72}
 const CLSID CLSID_K7QYuy2Converter = {0x5c2e8b14, 0x9d3a, 0x4e7f, {0x8b, 0x21, 0x6f, 0x4a, 0x0d, 0x9c, 0x3e, 0x72}};
@@ -137,7 +137,7 @@ STDMETHODIMP ConverterInputPin::QueryAccept(const AM_MEDIA_TYPE* mt) {
     return IsYuy2(mt) ? S_OK : S_FALSE;
 }
 STDMETHODIMP ConverterInputPin::EnumMediaTypes(IEnumMediaTypes** types) {
-    return k7qsim::CreateMediaTypeEnumerator(nullptr, types);
+    return com::dshow::CreateMediaTypeEnumerator(nullptr, types);
 }
 
 STDMETHODIMP ConverterInputPin::EndOfStream() {
@@ -186,134 +186,27 @@ STDMETHODIMP ConverterInputPin::ReceiveMultiple(IMediaSample** samples, long cou
 
 // ---- output pin ----
 
-ConverterOutputPin::~ConverterOutputPin() { Disconnect(); }
+ConverterOutputPin::ConverterOutputPin(Yuy2Converter* filter) : OutputPin(filter, L"Out"), filter_(filter) {}
 
-STDMETHODIMP ConverterOutputPin::QueryInterface(REFIID riid, void** out) {
-    if (out == nullptr) return E_POINTER;
-    if (riid == IID_IUnknown || riid == IID_IPin) {
-        *out = static_cast<IPin*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-STDMETHODIMP_(ULONG) ConverterOutputPin::AddRef() { return filter_->AddRef(); }
-STDMETHODIMP_(ULONG) ConverterOutputPin::Release() { return filter_->Release(); }
+bool ConverterOutputPin::Streaming() const { return filter_->Streaming(); }
 
-HRESULT ConverterOutputPin::OutputType(AM_MEDIA_TYPE* mt) const {
+HRESULT ConverterOutputPin::OfferedType(AM_MEDIA_TYPE* mt) const {
     LONG width, height;
     if (!filter_->Input().Connected() || !VideoSize(filter_->Input().MediaType(), &width, &height))
         return VFW_E_NOT_CONNECTED;
-    return k7qsim::MakeVideoMediaType(MEDIASUBTYPE_RGB32, BI_RGB, width, height, 32, mt);
-}
-
-STDMETHODIMP ConverterOutputPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* mt) {
-    if (receivePin == nullptr) return E_POINTER;
-    if (peer_ != nullptr) return VFW_E_ALREADY_CONNECTED;
-    if (filter_->Streaming()) return VFW_E_NOT_STOPPED;
-    AM_MEDIA_TYPE type;
-    HRESULT hr = OutputType(&type);
-    if (FAILED(hr)) return hr;
-    if ((mt != nullptr && !k7qsim::MediaTypeMatches(mt, &type)) || FAILED(receivePin->ReceiveConnection(this, &type))) {
-        ClearMediaType(&type);
-        return VFW_E_TYPE_NOT_ACCEPTED;
-    }
-    IMemInputPin* input = nullptr;
-    IMemAllocator* allocator = nullptr;
-    hr = receivePin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&input));
-    if (SUCCEEDED(hr) && (FAILED(input->GetAllocator(&allocator)) || allocator == nullptr))
-        hr = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                              reinterpret_cast<void**>(&allocator));
-    if (SUCCEEDED(hr)) {
-        ALLOCATOR_PROPERTIES wanted = {3, static_cast<long>(type.lSampleSize), 1, 0}, actual = {};
-        hr = allocator->SetProperties(&wanted, &actual);
-    }
-    if (SUCCEEDED(hr)) hr = input->NotifyAllocator(allocator, FALSE);
-    if (FAILED(hr)) {
-        if (allocator != nullptr) allocator->Release();
-        if (input != nullptr) input->Release();
-        receivePin->Disconnect();
-        ClearMediaType(&type);
-        return hr;
-    }
-    peer_ = receivePin;
-    peer_->AddRef();
-    input_ = input;
-    allocator_ = allocator;
-    mt_ = type;
-    return S_OK;
-}
-
-STDMETHODIMP ConverterOutputPin::Disconnect() {
-    if (filter_->Streaming()) return VFW_E_NOT_STOPPED;
-    if (peer_ == nullptr) return S_FALSE;
-    allocator_->Release();
-    input_->Release();
-    peer_->Release();
-    allocator_ = nullptr;
-    input_ = nullptr;
-    peer_ = nullptr;
-    ClearMediaType(&mt_);
-    return S_OK;
-}
-
-STDMETHODIMP ConverterOutputPin::ConnectedTo(IPin** pin) {
-    if (pin == nullptr) return E_POINTER;
-    *pin = peer_;
-    if (peer_ == nullptr) return VFW_E_NOT_CONNECTED;
-    peer_->AddRef();
-    return S_OK;
-}
-
-STDMETHODIMP ConverterOutputPin::ConnectionMediaType(AM_MEDIA_TYPE* mt) {
-    if (mt == nullptr) return E_POINTER;
-    if (peer_ == nullptr) return VFW_E_NOT_CONNECTED;
-    return CopyMediaType(mt, &mt_);
-}
-
-STDMETHODIMP ConverterOutputPin::QueryPinInfo(PIN_INFO* info) {
-    return FillPinInfo(filter_, PINDIR_OUTPUT, L"Out", info);
-}
-STDMETHODIMP ConverterOutputPin::QueryDirection(PIN_DIRECTION* dir) {
-    if (dir == nullptr) return E_POINTER;
-    *dir = PINDIR_OUTPUT;
-    return S_OK;
-}
-STDMETHODIMP ConverterOutputPin::QueryId(LPWSTR* id) { return CopyId(L"Out", id); }
-
-STDMETHODIMP ConverterOutputPin::QueryAccept(const AM_MEDIA_TYPE* mt) {
-    if (mt == nullptr) return E_POINTER;
-    AM_MEDIA_TYPE type;
-    if (FAILED(OutputType(&type))) return S_FALSE;
-    const bool ok = k7qsim::MediaTypeMatches(mt, &type);
-    ClearMediaType(&type);
-    return ok ? S_OK : S_FALSE;
-}
-
-STDMETHODIMP ConverterOutputPin::EnumMediaTypes(IEnumMediaTypes** types) {
-    AM_MEDIA_TYPE type;
-    if (FAILED(OutputType(&type))) return k7qsim::CreateMediaTypeEnumerator(nullptr, types);
-    const HRESULT hr = k7qsim::CreateMediaTypeEnumerator(&type, types);
-    ClearMediaType(&type);
-    return hr;
-}
-
-HRESULT ConverterOutputPin::Commit() { return allocator_ != nullptr ? allocator_->Commit() : S_OK; }
-void ConverterOutputPin::Decommit() {
-    if (allocator_ != nullptr) allocator_->Decommit();
+    return com::dshow::MakeVideoMediaType(MEDIASUBTYPE_RGB32, BI_RGB, width, height, 32, mt);
 }
 
 // Samples go on without times: the renderer shows each frame as it comes,
 // which is all a hidden preview needs.
 HRESULT ConverterOutputPin::Deliver(IMediaSample* in) {
-    if (input_ == nullptr) return S_OK;
+    if (Input() == nullptr) return S_OK;
     LONG width, height;
     if (!VideoSize(filter_->Input().MediaType(), &width, &height)) return E_UNEXPECTED;
     BYTE* src = nullptr;
     if (FAILED(in->GetPointer(&src)) || in->GetActualDataLength() < width * height * 2) return S_OK;
     IMediaSample* out = nullptr;
-    HRESULT hr = allocator_->GetBuffer(&out, nullptr, nullptr, 0);
+    HRESULT hr = Allocator()->GetBuffer(&out, nullptr, nullptr, 0);
     if (FAILED(hr)) return hr;
     BYTE* dst = nullptr;
     if (SUCCEEDED(out->GetPointer(&dst)) && out->GetSize() >= width * height * 4) {
@@ -321,7 +214,7 @@ HRESULT ConverterOutputPin::Deliver(IMediaSample* in) {
         out->SetActualDataLength(width * height * 4);
         out->SetTime(nullptr, nullptr);
         out->SetSyncPoint(TRUE);
-        hr = input_->Receive(out);
+        hr = Input()->Receive(out);
     }
     out->Release();
     return hr;
@@ -346,7 +239,7 @@ STDMETHODIMP Yuy2Converter::QueryInterface(REFIID riid, void** out) {
 
 STDMETHODIMP Yuy2Converter::Stop() {
     std::lock_guard<std::mutex> guard(lock_);
-    output_.Decommit();
+    output_.DecommitAllocator();
     state_ = State_Stopped;
     return S_OK;
 }
@@ -354,7 +247,7 @@ STDMETHODIMP Yuy2Converter::Stop() {
 STDMETHODIMP Yuy2Converter::Pause() {
     std::lock_guard<std::mutex> guard(lock_);
     if (state_ == State_Stopped) {
-        const HRESULT hr = output_.Commit();
+        const HRESULT hr = output_.CommitAllocator();
         if (FAILED(hr)) return hr;
     }
     state_ = State_Paused;
@@ -364,7 +257,7 @@ STDMETHODIMP Yuy2Converter::Pause() {
 STDMETHODIMP Yuy2Converter::Run(REFERENCE_TIME) {
     std::lock_guard<std::mutex> guard(lock_);
     if (state_ == State_Stopped) {
-        const HRESULT hr = output_.Commit();
+        const HRESULT hr = output_.CommitAllocator();
         if (FAILED(hr)) return hr;
     }
     state_ = State_Running;
@@ -379,7 +272,7 @@ STDMETHODIMP Yuy2Converter::GetState(DWORD, FILTER_STATE* state) {
 
 STDMETHODIMP Yuy2Converter::EnumPins(IEnumPins** pins) {
     IPin* list[2] = {static_cast<IPin*>(&input_), static_cast<IPin*>(&output_)};
-    return k7qsim::CreatePinEnumerator(list, 2, pins);
+    return com::dshow::CreatePinEnumerator(list, 2, pins);
 }
 
 STDMETHODIMP Yuy2Converter::FindPin(LPCWSTR id, IPin** pin) {

@@ -8,7 +8,8 @@
 
 #include <mutex>
 
-#include "sim/camera/win/filter_base.h"
+#include "com/dshow/filter_base.h"
+#include "com/dshow/output_pin.h"
 
 namespace k7qtest {
 
@@ -59,48 +60,23 @@ private:
     AM_MEDIA_TYPE mt_ = {};
 };
 
-class ConverterOutputPin final : public IPin {
+class ConverterOutputPin final : public com::dshow::OutputPin {
 public:
-    explicit ConverterOutputPin(Yuy2Converter* filter) : filter_(filter) {}
-    ~ConverterOutputPin();
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-
-    STDMETHODIMP Connect(IPin* receivePin, const AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP ReceiveConnection(IPin*, const AM_MEDIA_TYPE*) override { return E_UNEXPECTED; }
-    STDMETHODIMP Disconnect() override;
-    STDMETHODIMP ConnectedTo(IPin** pin) override;
-    STDMETHODIMP ConnectionMediaType(AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP QueryPinInfo(PIN_INFO* info) override;
-    STDMETHODIMP QueryDirection(PIN_DIRECTION* dir) override;
-    STDMETHODIMP QueryId(LPWSTR* id) override;
-    STDMETHODIMP QueryAccept(const AM_MEDIA_TYPE* mt) override;
-    STDMETHODIMP EnumMediaTypes(IEnumMediaTypes** types) override;
-    STDMETHODIMP QueryInternalConnections(IPin**, ULONG*) override { return E_NOTIMPL; }
-    STDMETHODIMP EndOfStream() override { return E_UNEXPECTED; }
-    STDMETHODIMP BeginFlush() override { return E_UNEXPECTED; }
-    STDMETHODIMP EndFlush() override { return E_UNEXPECTED; }
-    STDMETHODIMP NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) override { return S_OK; }
+    explicit ConverterOutputPin(Yuy2Converter* filter);
 
     // Converts one YUY2 sample and passes it on; called on the upstream thread.
     HRESULT Deliver(IMediaSample* in);
-    HRESULT Commit();
-    void Decommit();
-    IPin* Peer() const { return peer_; }
+
+protected:
+    HRESULT OfferedType(AM_MEDIA_TYPE* mt) const override;  // RGB32 at the input's size
+    bool Streaming() const override;
+    long MinimumBuffers() const override { return 3; }
 
 private:
-    HRESULT OutputType(AM_MEDIA_TYPE* mt) const;  // RGB32 at the input's size
-
     Yuy2Converter* filter_;
-    IPin* peer_ = nullptr;
-    IMemInputPin* input_ = nullptr;
-    IMemAllocator* allocator_ = nullptr;
-    AM_MEDIA_TYPE mt_ = {};
 };
 
-class Yuy2Converter final : public k7qsim::FilterBase<> {
+class Yuy2Converter final : public com::dshow::FilterBase<> {
 public:
     Yuy2Converter();
     ~Yuy2Converter() override;

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "control/com/com_object.h"
+#include "com/com_object.h"
 
 namespace com {
 

@@ -1,4 +1,4 @@
-#include "control/com/module.h"
+#include "com/module.h"
 
 #include <atomic>
 
@@ -7,15 +7,10 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;  // the linker's symbol for this image'
 namespace com {
 namespace {
 std::atomic<long> locks{0};
+std::atomic<UnloadGuard> guard{nullptr};
 }
 
 HINSTANCE ModuleInstance() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
-
-std::string ModulePath() {
-    char path[MAX_PATH + 1] = {};
-    const DWORD n = GetModuleFileNameA(ModuleInstance(), path, MAX_PATH);
-    return std::string(path, n);
-}
 
 std::wstring ModulePathW() {
     wchar_t path[MAX_PATH + 1] = {};
@@ -25,6 +20,12 @@ std::wstring ModulePathW() {
 
 void LockModule() { ++locks; }
 void UnlockModule() { --locks; }
-bool ModuleInUse() { return locks.load() != 0; }
+bool ModuleInUse() {
+    if (locks.load() != 0) return true;
+    const UnloadGuard busy = guard.load();
+    return busy != nullptr && busy();
+}
+
+void SetUnloadGuard(UnloadGuard busy) { guard = busy; }
 
 }  // namespace com

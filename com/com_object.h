@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "control/com/module.h"
+#include "com/module.h"
 
 namespace com {
 

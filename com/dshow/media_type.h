@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <dshow.h>
 
-namespace k7qsim {
+namespace com::dshow {
 
 // Deep copy of `src` into `dst` (format block on the COM task heap).
 HRESULT CopyMediaType(AM_MEDIA_TYPE* dst, const AM_MEDIA_TYPE* src);
@@ -29,4 +29,4 @@ HRESULT CreatePinEnumerator(IPin* const* pins, ULONG count, IEnumPins** out);
 // An IEnumMediaTypes over one media type (or none when `mt` is null).
 HRESULT CreateMediaTypeEnumerator(const AM_MEDIA_TYPE* mt, IEnumMediaTypes** out);
 
-}  // namespace k7qsim
+}  // namespace com::dshow

@@ -9,9 +9,9 @@
 #include <cwchar>
 #include <mutex>
 
-#include "control/com/com_object.h"
+#include "com/com_object.h"
 
-namespace k7qsim {
+namespace com::dshow {
 
 template <class... Extra>
 class FilterBase : public com::ComObject<IBaseFilter, Extra...> {
@@ -80,4 +80,4 @@ private:
     WCHAR name_[MAX_FILTER_NAME] = {};
 };
 
-}  // namespace k7qsim
+}  // namespace com::dshow

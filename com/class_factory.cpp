@@ -1,6 +1,6 @@
-#include "control/com/class_factory.h"
+#include "com/class_factory.h"
 
-#include "control/com/com_object.h"
+#include "com/com_object.h"
 
 namespace com {
 

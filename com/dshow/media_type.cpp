@@ -1,11 +1,11 @@
-#include "sim/camera/win/media_type.h"
+#include "com/dshow/media_type.h"
 
 #include <new>
 #include <vector>
 
-#include "control/com/com_enumerator.h"
+#include "com/com_enumerator.h"
 
-namespace k7qsim {
+namespace com::dshow {
 
 HRESULT CopyMediaType(AM_MEDIA_TYPE* dst, const AM_MEDIA_TYPE* src) {
     *dst = *src;
@@ -120,4 +120,4 @@ HRESULT CreateMediaTypeEnumerator(const AM_MEDIA_TYPE* mt, IEnumMediaTypes** out
     return MediaTypeEnumerator::Create(IID_IEnumMediaTypes, std::move(types), out);
 }
 
-}  // namespace k7qsim
+}  // namespace com::dshow
