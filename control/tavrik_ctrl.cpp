@@ -5,8 +5,8 @@
 #include <cstring>
 #include <ctime>
 
-#include "control/com/class_factory.h"
-#include "control/com/module.h"
+#include "com/class_factory.h"
+#include "com/module.h"
 #include "control/record/json_params.h"
 #include "control/tavrik_ids.h"
 #include "hid/hid_operate.h"
@@ -41,27 +41,31 @@ void WaitDispatchingSentMessages(HANDLE event) {
 }  // namespace
 
 int CTavrikCtrl::DeliveringResult = 0;
+std::atomic<int> CTavrikCtrl::OpenedControls{0};
 
 CTavrikCtrl::CTavrikCtrl() : COleControl(kControlClass) {
     m_standby = static_cast<HBITMAP>(
         LoadImageA(com::ModuleInstance(), MAKEINTRESOURCEA(IDB_STANDBY), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     m_hostDirectory = platform::HostDirectory();
+    CreateResultWindow();
 }
 
 CTavrikCtrl::~CTavrikCtrl() {
+    DestroyResultWindow();
     if (m_standby) DeleteObject(m_standby);
 }
 
 void CTavrikCtrl::OnFinalRelease() {
     // Results from now on are dropped instead of being sent to a dead window.
     WithdrawActiveControl(this);
+    DestroyResultWindow();
 }
 
 std::string CTavrikCtrl::OrganisationCode() const {
     return FieldText(m_deviceInfo.organisationCode, sizeof m_deviceInfo.organisationCode);
 }
 
-NativeWindow CTavrikCtrl::ResultWindow() const { return Window(); }
+NativeWindow CTavrikCtrl::ResultWindow() const { return m_resultWindow; }
 
 int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
     if (m_opened) return kCtrlAlreadyOpen;
@@ -83,6 +87,7 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
         return rc;
     }
     m_opened = 1;
+    ++OpenedControls;
     if (GetDevice()->DevGetInfo(&m_deviceInfo) == 0) {
         DeviceSerialText = FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
         DeviceModelText = FieldText(m_deviceInfo.modelCode, sizeof m_deviceInfo.modelCode);
@@ -97,6 +102,7 @@ int32_t CTavrikCtrl::IrisClose() {
     CTRL_LOG("CTavrikCtrl::IrisClose", "关闭设备(%d)", rc);
     if (rc != 0) return kCtrlCloseFailed;
     m_opened = 0;
+    --OpenedControls;
     CaptureRunning = 0;
     return kCtrlOk;
 }
@@ -115,7 +121,7 @@ int32_t CTavrikCtrl::Start(const StartKind& kind, const std::string& eyeType) {
     if (kind.mode == 2) StepTwoResults = Json::Value(Json::arrayValue);
     const int32_t rc = GetDevice()->DevStartCapture(m_eyeType);
     if (rc == 0) {
-        CaptureStartTime = static_cast<long long>(std::time(nullptr));
+        CaptureStartTime = RecordNow();
         CaptureRunning = 1;
     }
     return rc;
@@ -154,12 +160,5 @@ std::string CTavrikCtrl::GetDeivceSn() {
 }
 
 int32_t CTavrikCtrl::ExtraceImage(const std::string& sFilePath) { return GetDevice()->GetTemplate(sFilePath.c_str()); }
-
-bool CTavrikCtrl::OnWindowMessage(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
-    if (message != WM_CAPTURE_RESULT) return false;
-    OnCaptureResult(static_cast<int32_t>(wParam));
-    *result = 0;
-    return true;
-}
 
 HRESULT CreateTavrikCtrl(REFIID iid, void** object) { return com::CreateObject<CTavrikCtrl>(iid, object); }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +28,7 @@ enum ControlStatus : int32_t {
     kCtrlNoCapture = -108,
     kCtrlAlreadyOpen = -109,
     kCtrlBadBrightness = -110,
+    kCtrlInternalFault = -999,  // an exception inside the control, caught at the dispatch boundary
 };
 
 class CTavrikCtrl : public com::COleControl, public IResultTarget {
@@ -45,6 +47,10 @@ public:
     int32_t StartCaptureForce(const std::string& eyeType);
     int32_t ExtraceImage(const std::string& sFilePath);
 
+    // True while a control holds the device object open: its worker threads
+    // then run code of this module, whether or not the control still exists.
+    static bool DeviceOpen() { return OpenedControls.load() != 0; }
+
     // IResultTarget
     std::string OrganisationCode() const override;
     NativeWindow ResultWindow() const override;
@@ -53,7 +59,6 @@ protected:
     ~CTavrikCtrl() override;
     HRESULT InvokeMethod(DISPID dispid, DISPPARAMS* params, VARIANT* result, UINT* argError) override;
     void OnDraw(HDC dc, const RECT& bounds) override;
-    bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
     void OnFinalRelease() override;
 
 private:
@@ -62,14 +67,20 @@ private:
         int32_t mode;
         int32_t force;
     };
+    HRESULT DispatchMethod(DISPID dispid, DISPPARAMS* params, VARIANT* result, UINT* argError);
     int32_t Start(const StartKind& kind, const std::string& eyeType);
     void OnCaptureResult(int32_t status);
+    static LRESULT CALLBACK ResultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void CreateResultWindow();
+    void DestroyResultWindow();
 
     // Nonzero while the window thread fires OnCapture: a StopCapture made from
     // the host's handler must not wait for a capture thread that waits for the handler.
     static int DeliveringResult;
+    static std::atomic<int> OpenedControls;
 
     HBITMAP m_standby = nullptr;   // bitmap 201 as a DIB section
+    HWND m_resultWindow = nullptr;  // message-only: receives WM_CAPTURE_RESULT for the control's life
     std::string m_logOption = "0";
     int32_t m_eyeType = kEyeBoth;
     std::string m_brightness = "240";

@@ -1,5 +1,5 @@
 // CTavrikCtrl: the standby picture and the About box.
-#include "control/com/module.h"
+#include "com/module.h"
 #include "control/tavrik_ctrl.h"
 #include "control/tavrik_ids.h"
 
@@ -33,9 +33,11 @@ void CTavrikCtrl::OnDraw(HDC dc, const RECT& bounds) {
     HDC source = CreateCompatibleDC(dc);
     if (!source) return;
     HGDIOBJ previous = SelectObject(source, m_standby);
-    SetStretchBltMode(dc, COLORONCOLOR);
+    // The DC is the host's: its stretch mode is put back as found.
+    const int hostMode = SetStretchBltMode(dc, COLORONCOLOR);
     StretchBlt(dc, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, source, 0, 0,
                kStandbyWidth, kStandbyHeight, SRCCOPY);
+    if (hostMode) SetStretchBltMode(dc, hostMode);
     SelectObject(source, previous);
     DeleteDC(source);
 }

@@ -2,11 +2,12 @@
 
 #include <hidapi.h>
 
+#include "platform/process_objects.h"
+
 namespace hidproto {
 namespace {
 
-// hid_init once per process (a function-local static is built exactly once,
-// even when the first exchanges race), hid_exit when the module unloads.
+// hid_init once per process, hid_exit when the process owner tears down.
 // A failed hid_init is not kept: hid_open then finds no device.
 class HidLibrary {
 public:
@@ -15,8 +16,6 @@ public:
     HidLibrary(const HidLibrary&) = delete;
     HidLibrary& operator=(const HidLibrary&) = delete;
 };
-
-void EnsureHidLibrary() { static HidLibrary library; }
 
 class OpenDevice {
 public:
@@ -34,8 +33,14 @@ private:
 
 }  // namespace
 
+void UseHidLibrary() {
+    // A function-local static is built exactly once, even when the first exchanges race.
+    static HidLibrary* const library = platform::Process().Adopt(new HidLibrary);
+    (void)library;
+}
+
 int32_t RunExchange(const Frame& request, int timeoutMs, Reply* reply) {
-    EnsureHidLibrary();
+    UseHidLibrary();
     OpenDevice device(hid_open(kVendorId, kProductId, nullptr));
     if (device.get() == nullptr) return kResultNoDevice;
     if (hid_write(device.get(), request.data(), request.size()) <= 0) return kResultWriteFailed;

@@ -22,6 +22,8 @@ int32_t GuardedExchange(const Frame& request, int timeoutMs, Reply* reply) {
 
 }  // namespace
 
+void CHidOperate::use_library() { hidproto::UseHidLibrary(); }
+
 int32_t CHidOperate::send_command(uint8_t code) {
     Reply reply;
     return GuardedExchange(BuildCommandFrame(code), kCommandTimeoutMs, &reply);

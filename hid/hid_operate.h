@@ -10,6 +10,9 @@
 
 class CHidOperate {
 public:
+    // Takes the HID library into use before an object whose destructor
+    // exchanges is made: the library then outlives that object.
+    static void use_library();
     // One-byte command that follows the capture's progress.
     static int32_t send_command(uint8_t code);
     // One-byte level sent as a parameter (for example the white light, code 82).

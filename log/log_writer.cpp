@@ -67,11 +67,19 @@ int CLogWriter::StartLog(const std::string& directory) {
     keepCount_ = 20;
     if (running_.exchange(true)) return 0;
     thread_.Join(0);  // a writer let go by an earlier stop is not held any longer
-    if (!thread_.Start([this] { LogThreadProc(); })) running_ = false;
+    ++liveThreads_;
+    if (!thread_.Start([this] {
+            LogThreadProc();
+            --liveThreads_;  // the last access to the writer
+        })) {
+        --liveThreads_;
+        running_ = false;
+    }
     return 0;
 }
 
 int CLogWriter::StopLog() {
+    // The writer drains what is queued now before it ends.
     running_ = false;
     // A writer that does not end in time is let go; it closes its own file
     // when it leaves its loop, so the file is never closed under its feet.
@@ -150,6 +158,7 @@ int CLogWriter::LogThreadProc() {
     try {
         OpenStream(stream);
         RunPasses(stream);
+        DrainStopped(stream);
     } catch (...) {
         // The writer has ended for good: producers must stop waiting for it.
         running_ = false;
@@ -169,6 +178,20 @@ void CLogWriter::RunPasses(std::ofstream& stream) {
         }
         LogRecord record;
         if (PopFront(&record)) WriteRecord(stream, record);
+        RotateLogIfNeeded(stream);
+    }
+}
+
+void CLogWriter::DrainStopped(std::ofstream& stream) {
+    // The records queued when the stop came are the session's last lines
+    // (a failed IrisInit followed by IrisClose, for one). A restart hands
+    // whatever is left to the new writer.
+    for (size_t left = queued_.load(); left > 0 && !running_.load(); --left) {
+        if (!stream.is_open()) OpenStream(stream);
+        if (!stream.is_open()) return;
+        LogRecord record;
+        if (!PopFront(&record)) return;
+        WriteRecord(stream, record);
         RotateLogIfNeeded(stream);
     }
 }

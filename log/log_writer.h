@@ -40,7 +40,8 @@ public:
     int SetLogDir(const std::string& directory);
     // Sets the directory and the limits, then starts the writer thread unless running. Returns 0.
     int StartLog(const std::string& directory);
-    // Ends the writer thread, waiting for it at most kStopWaitMs. Returns 0.
+    // Ends the writer thread once it has written the records queued so far,
+    // waiting for it at most kStopWaitMs (a stuck writer is let go). Returns 0.
     int StopLog();
 
     // Formats and queues one record (the body of WriteLog).
@@ -48,6 +49,8 @@ public:
                va_list args);
 
     bool Running() const { return running_.load(); }
+    // True while a writer thread runs, also one a stop has let go.
+    bool WriterThreadAlive() const { return liveThreads_.load() != 0; }
     size_t QueuedCount() const { return queued_.load(); }
     std::string Directory() const;
     const std::string& FileName() const { return fileName_; }
@@ -65,6 +68,7 @@ protected:
 private:
     int LogThreadProc();
     void RunPasses(std::ofstream& stream);
+    void DrainStopped(std::ofstream& stream);
     bool PopFront(LogRecord* record);
     std::string LivePath() const;
     void OpenStream(std::ofstream& stream) const;
@@ -79,6 +83,7 @@ private:
     std::atomic<uint32_t> minimumLevel_{1};
     std::atomic<uint32_t> keepCount_{10};
     std::atomic<bool> running_{false};
+    std::atomic<int> liveThreads_{0};
     platform::Thread thread_;
 
     std::map<uint32_t, std::string> levelNames_;  // touched under the producer lock only

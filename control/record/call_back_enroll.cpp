@@ -14,6 +14,9 @@ Json::Value StepTwoResults(Json::arrayValue);
 
 namespace {
 
+long long SystemSeconds() { return static_cast<long long>(std::time(nullptr)); }
+std::atomic<SecondsClock> RecordClock{SystemSeconds};
+
 std::mutex& ActiveLock() {
     static std::mutex lock;
     return lock;
@@ -21,6 +24,10 @@ std::mutex& ActiveLock() {
 IResultTarget* ActiveControl = nullptr;
 
 }  // namespace
+
+void SetRecordClock(SecondsClock clock) { RecordClock = clock ? clock : SystemSeconds; }
+
+long long RecordNow() { return RecordClock.load()(); }
 
 void SetActiveControl(IResultTarget* control) {
     std::lock_guard<std::mutex> lock(ActiveLock());
@@ -40,7 +47,7 @@ IResultTarget* PeekActiveControl() {
 void CallBackEnroll(const unsigned char* leftImage, const unsigned char* rightImage, int32_t imageLength,
                     int32_t eyeType, int32_t leftScore, int32_t rightScore, int32_t outcome) {
     RecordFields fields;
-    fields.elapsedSeconds = static_cast<long long>(std::time(nullptr)) - CaptureStartTime.load();
+    fields.elapsedSeconds = RecordNow() - CaptureStartTime.load();
     fields.captureId = MakeCaptureId();
     fields.serial = DeviceSerialText;
     fields.model = DeviceModelText;

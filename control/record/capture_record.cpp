@@ -144,16 +144,6 @@ int32_t BuildCaptureRecord(const CaptureAttempt& a, const RecordFields& f, Json:
     return status;
 }
 
-std::string WriteCompact(const Json::Value& value) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    Json::FastWriter writer;
-    std::string text = writer.write(value);
-#pragma GCC diagnostic pop
-    if (!text.empty() && text.back() == '\n') text.pop_back();
-    return text;
-}
-
 bool CollectRecord(const Json::Value& record, int32_t outcome, int32_t captureMode, Json::Value* stepTwo,
                    std::string* eventText) {
     if (captureMode == 1) {

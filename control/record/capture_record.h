@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "control/record/compact_json.h"
+
 constexpr int32_t kQualityThreshold = 60;  // a score passes at 60 and above
 
 // Standard Base64 (RFC 4648, "=" padding, no line breaks); "" for no input.
@@ -53,8 +55,6 @@ struct RecordFields {
 // Fills *record for the attempt and returns the event status.
 int32_t BuildCaptureRecord(const CaptureAttempt& attempt, const RecordFields& fields, Json::Value* record);
 
-// The compact writer's text without its closing line feed.
-std::string WriteCompact(const Json::Value& value);
 
 // Decides what a record delivers in the given capture mode. Returns true and
 // sets *eventText when an event is due; false when the record waits for its

@@ -14,6 +14,12 @@
 extern std::atomic<int32_t> CaptureRunning;
 // Start of the running capture in seconds (base of "cjtphs").
 extern std::atomic<long long> CaptureStartTime;
+// The clock of CaptureStartTime and of the elapsed time "cjtphs": seconds
+// since the epoch. The system's time unless a test installs its own.
+using SecondsClock = long long (*)();
+void SetRecordClock(SecondsClock clock);  // nullptr restores the system's time
+long long RecordNow();
+
 // Copies of the DeviceInfo fields read at IrisInit ("sbbh", "sbxh").
 extern std::string DeviceSerialText;
 extern std::string DeviceModelText;

@@ -4,14 +4,38 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <memory>
+
+namespace {
+
+// The parameters are flat objects; a page that nests deeper is refused
+// before the reader's recursion gets anywhere near the stack's end.
+constexpr int kParamDepthLimit = 64;
+
+// The library's default reading (comments allowed, not strict), with a
+// depth limit. Built once: a reader keeps no state between documents.
+const Json::CharReaderBuilder& ParamReaderBuilder() {
+    static const Json::CharReaderBuilder builder = [] {
+        Json::CharReaderBuilder b;
+        b["collectComments"] = false;
+        b["stackLimit"] = kParamDepthLimit;
+        return b;
+    }();
+    return builder;
+}
+
+}  // namespace
 
 bool ParseParamObject(const std::string& text, Json::Value* object) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    Json::Reader reader;
     Json::Value root;
-    if (!reader.parse(text, root, false)) return false;
-#pragma GCC diagnostic pop
+    try {
+        const std::unique_ptr<Json::CharReader> reader(ParamReaderBuilder().newCharReader());
+        std::string errors;
+        if (!reader->parse(text.data(), text.data() + text.size(), &root, &errors)) return false;
+    } catch (const std::exception&) {
+        return false;  // the reader throws past its depth limit and on exhausted memory
+    }
     if (!root.isObject()) return false;
     *object = std::move(root);
     return true;

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <string>
 
-// Parses a parameter document. False when it does not parse or is not an object.
+// Parses a parameter document. False when it does not parse, nests deeper
+// than a parameter ever needs, or is not an object; never throws.
 bool ParseParamObject(const std::string& text, Json::Value* object);
 
 // Reads `key` as text into *value when present: a string gives its characters,

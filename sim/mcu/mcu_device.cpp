@@ -56,8 +56,10 @@ const char* KindName(FrameKind kind) {
 }  // namespace
 
 McuDevice& McuDevice::Instance() {
-    static McuDevice device;
-    return device;
+    // Never destroyed: like the hardware it stands for, it outlives every
+    // object of the process that still talks to it at teardown.
+    static McuDevice* const device = new McuDevice;
+    return *device;
 }
 
 McuDevice::McuDevice() : eeprom_(DefaultBlock()) {
@@ -118,6 +120,7 @@ int McuDevice::Write(hid_device_* device, const unsigned char* data, size_t leng
     if (device == nullptr || data == nullptr || mode_ == Mode::FailWrites) return -1;
     if (mode_ == Mode::WriteNothing) return 0;
     ReceivedFrame frame = Classify(data, length);
+    frame.libraryOpen = counters_.inits > counters_.exits;
     received_.push_back(frame);
     Trace(frame);
     // A malformed report is taken off the bus but ignored, as the firmware does.

@@ -36,6 +36,7 @@ struct ReceivedFrame {
     uint8_t code = 0;   // frame byte 12
     uint8_t value = 0;  // parameter frames: byte 62
     std::vector<uint8_t> bytes;  // the report as written
+    bool libraryOpen = false;    // hid_init had been called more often than hid_exit
 };
 
 struct ReadRecord {

@@ -17,92 +17,10 @@
 #include "control/tavrik_ids.h"
 #include "control/tavrik_module.h"
 #include "host/container/control_host.h"
+#include "tests/control/control_fixture.h"
 #include "tests/control/scripted_device.h"
 
 namespace {
-
-class OleEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { ASSERT_TRUE(SUCCEEDED(OleInitialize(nullptr))); }
-    void TearDown() override { OleUninitialize(); }
-};
-const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
-
-// Ends the program if a call that must return does not (a deadlock).
-class Watchdog {
-public:
-    explicit Watchdog(DWORD ms) : thread_([this, ms] {
-        const DWORD start = GetTickCount();
-        while (!done_) {
-            if (GetTickCount() - start > ms) {
-                std::fprintf(stderr, "watchdog: a call did not return\n");
-                std::_Exit(3);
-            }
-            Sleep(10);
-        }
-    }) {}
-    ~Watchdog() {
-        done_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += static_cast<char>(c);
-    return out;
-}
-
-class ControlTest : public ::testing::Test {
-protected:
-    // One frame window for every case: a new top-level window costs seconds under Wine.
-    static void SetUpTestSuite() { sharedHost = new host::CControlHost; }
-    static void TearDownTestSuite() {
-        delete sharedHost;
-        sharedHost = nullptr;
-    }
-
-    void SetUp() override {
-        host_.ClearEvents();
-        host_.onEvent = nullptr;
-        ScriptedDevice().Reset();
-        CaptureRunning = 0;
-        CaptureMode = 1;
-        IClassFactory* factory = nullptr;
-        ASSERT_EQ(DllGetClassObject(CLSID_Tavrik, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-        IUnknown* control = nullptr;
-        ASSERT_EQ(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&control)), S_OK);
-        factory->Release();
-        ASSERT_EQ(host_.Embed(control, DIID__DTavrikEvents, {370, 120}, true), S_OK);
-        control->Release();
-        host::CControlHost::PumpUntil([] { return false; }, 50);
-    }
-    void TearDown() override {
-        host_.Release();
-        ScriptedDevice().Reset();
-    }
-
-    long Init() { return host_.Long(L"IrisInit", L"{\"white_brightness\":\"200\"}"); }
-    bool WaitEvents(size_t count, DWORD ms = 5000) {
-        return host::CControlHost::PumpUntil([&] { return host_.Events().size() >= count; }, ms);
-    }
-    long EventResult(size_t i) { return V_I4(&host_.Events()[i].args[0]); }
-    std::string EventText(size_t i) { return Narrow(host::VariantText(host_.Events()[i].args[1])); }
-    Json::Value EventJson(size_t i) {
-        Json::Value value;
-        Json::Reader reader;
-        EXPECT_TRUE(reader.parse(EventText(i), value));
-        return value;
-    }
-
-    static host::CControlHost* sharedHost;
-    host::CControlHost& host_ = *sharedHost;
-};
-host::CControlHost* ControlTest::sharedHost = nullptr;
 
 TEST_F(ControlTest, StatusCodesFollowTheCheckOrder) {
     EXPECT_EQ(host_.Long(L"IrisInit", L""), -101);
@@ -133,6 +51,31 @@ TEST_F(ControlTest, StatusCodesFollowTheCheckOrder) {
     EXPECT_EQ(host_.Long(L"IrisClose"), 0);
     EXPECT_EQ(host_.Long(L"IrisClose"), -106);
     EXPECT_EQ(host_.Long(L"ReSet"), 0);
+}
+
+TEST_F(ControlTest, HostileParametersAnswerAStatus) {
+    const std::wstring brackets(1100, L'[');
+    EXPECT_EQ(host_.Long(L"IrisInit", brackets.c_str()), -101);
+    EXPECT_EQ(host_.Long(L"IrisInit", (L"{\"log\":" + brackets).c_str()), -101);
+    ASSERT_EQ(Init(), 0);
+    EXPECT_EQ(host_.Long(L"StartCapture", (L"{\"eyeType\":" + brackets).c_str()), -101);
+    EXPECT_EQ(ScriptedDevice().startCalls, 0);
+    // An exception from deep inside a method ends at the dispatch boundary as a status.
+    ScriptedDevice().templateThrows = true;
+    EXPECT_EQ(host_.Long(L"ExtraceImage", L"C:\\eye.bmp"), -999);
+    ScriptedDevice().templateThrows = false;
+    EXPECT_EQ(host_.Long(L"IrisClose"), 0);
+}
+
+TEST_F(ControlTest, SerialIsReadAlsoWhenTheResultIsDiscarded) {
+    EXPECT_EQ(host_.Call(6, {}, nullptr), S_OK);
+    EXPECT_EQ(ScriptedDevice().infoCalls, 1);
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_EQ(host_.Call(6, {}, &result), S_OK);
+    EXPECT_EQ(ScriptedDevice().infoCalls, 2);
+    EXPECT_EQ(Narrow(host::VariantText(result)), "unkown serial");
+    VariantClear(&result);
 }
 
 TEST_F(ControlTest, DeviceStatusesPassThroughUnchanged) {
@@ -269,6 +212,24 @@ TEST_F(ControlTest, StopFromTheEventHandlerReturns) {
     EXPECT_TRUE(ScriptedDevice().CaptureDoneEvent()->Wait(5000));
 }
 
+TEST_F(ControlTest, CaptureStartedInPlaceEndsWithItsEventAfterDeactivation) {
+    ASSERT_EQ(Init(), 0);
+    ASSERT_EQ(host_.Long(L"StartCapture", L"{}"), 0);
+    IOleInPlaceObject* inPlace = nullptr;
+    ASSERT_EQ(host_.Control()->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)), S_OK);
+    EXPECT_EQ(inPlace->InPlaceDeactivate(), S_OK);
+    inPlace->Release();
+    EXPECT_EQ(host_.ControlWindow(), nullptr);  // the visible window is gone
+    ScriptedDevice().Queue({kOutcomeSuccess, 80, 80});
+    ASSERT_TRUE(WaitEvents(1));
+    host::CControlHost::PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(host_.Events().size(), 1u);
+    EXPECT_EQ(EventResult(0), 0);
+    EXPECT_EQ(host_.Events()[0].threadId, GetCurrentThreadId());
+    EXPECT_EQ(CaptureRunning.load(), 0);
+    EXPECT_EQ(host_.Long(L"IrisClose"), 0);
+}
+
 TEST_F(ControlTest, DestroyedControlReceivesNothingAfterwards) {
     ASSERT_EQ(Init(), 0);
     ASSERT_EQ(host_.Long(L"StartCapture", L"{}"), 0);
@@ -316,26 +277,109 @@ TEST_F(ControlTest, StandbyPictureIsPaintedAndRestoredByReSet) {
     ReleaseDC(window, dc);
 }
 
-TEST_F(ControlTest, AboutBoxOpensAndCloses) {
-    std::atomic<bool> seen{false};
-    std::thread closer([&] {
-        for (int i = 0; i < 500 && !seen; ++i) {
-            HWND dialog = FindWindowA(nullptr, "About Tavrik Control");
-            if (dialog && IsWindowVisible(dialog)) {
-                seen = true;
-                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-            }
-            Sleep(10);
-        }
-    });
-    {
-        Watchdog watchdog(20000);
-        VARIANT result;
-        VariantInit(&result);
-        EXPECT_EQ(host_.Call(-552, {}, &result), S_OK);
+// Whether `drawn` is one of the picture's pixels around (x, y): sampling
+// may land one pixel either side of the exact scaled position.
+bool NearPicturePixel(COLORREF drawn, int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (PicturePixel(x + dx, y + dy) == drawn) return true;
+    return false;
+}
+
+TEST_F(ControlTest, StandbyPictureStretchesToAnyBoundsAndLeavesTheHostModeAlone) {
+    IViewObject* view = nullptr;
+    ASSERT_EQ(host_.Control()->QueryInterface(IID_IViewObject, reinterpret_cast<void**>(&view)), S_OK);
+    // Twice as wide and half as high as the picture: another aspect.
+    constexpr int kWidth = 740, kHeight = 60;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP target = CreateCompatibleBitmap(screen, kWidth, kHeight);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, target);
+    RECT all = {0, 0, kWidth, kHeight};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetStretchBltMode(dc, HALFTONE);
+    const RECTL bounds = {0, 0, kWidth, kHeight};
+    EXPECT_EQ(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0), S_OK);
+    EXPECT_EQ(GetStretchBltMode(dc), HALFTONE);
+    const POINT source[] = {{60, 60}, {45, 60}, {5, 4}, {150, 40}, {300, 110}, {368, 118}};
+    for (const POINT& p : source) {
+        const COLORREF drawn = GetPixel(dc, p.x * 2, p.y / 2);
+        EXPECT_TRUE(NearPicturePixel(drawn, p.x, p.y)) << p.x << "," << p.y << " drew " << std::hex << drawn;
     }
-    closer.join();
-    EXPECT_TRUE(seen.load());
+    EXPECT_NE(GetPixel(dc, kWidth - 1, kHeight - 1), RGB(255, 255, 255));  // the whole area is covered
+    SelectObject(dc, old);
+    DeleteObject(target);
+    DeleteDC(dc);
+    view->Release();
+}
+
+TEST_F(ControlTest, StandbyPictureFillsAWindowOfAnotherSize) {
+    IOleInPlaceObject* inPlace = nullptr;
+    ASSERT_EQ(host_.Control()->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)), S_OK);
+    const RECT position = {0, 0, 185, 150};  // half as wide, higher: another aspect
+    EXPECT_EQ(inPlace->SetObjectRects(&position, &position), S_OK);
+    inPlace->Release();
+    HWND window = host_.ControlWindow();
+    ASSERT_NE(window, nullptr);
+    RECT client;
+    GetClientRect(window, &client);
+    ASSERT_EQ(client.right, 185);
+    ASSERT_EQ(client.bottom, 150);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    HDC dc = GetDC(window);
+    const POINT source[] = {{60, 60}, {150, 40}, {300, 112}, {6, 8}, {368, 118}};
+    for (const POINT& p : source) {
+        const COLORREF drawn = GetPixel(dc, p.x * 185 / 370, p.y * 150 / 120);
+        EXPECT_TRUE(NearPicturePixel(drawn, p.x, p.y)) << p.x << "," << p.y << " drew " << std::hex << drawn;
+    }
+    ReleaseDC(window, dc);
+}
+
+TEST_F(ControlTest, ReSetOnAnOpenControlPaintsNothing) {
+    ASSERT_EQ(Init(), 0);
+    HWND window = host_.ControlWindow();
+    ASSERT_NE(window, nullptr);
+    UpdateWindow(window);
+    HDC dc = GetDC(window);
+    RECT all = {0, 0, 370, 120};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));  // a preview frame
+    EXPECT_EQ(host_.Long(L"ReSet"), -109);
+    EXPECT_EQ(GetPixel(dc, 60, 60), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 300, 110), RGB(255, 255, 255));
+    ReleaseDC(window, dc);
+    EXPECT_EQ(host_.Long(L"IrisClose"), 0);
+}
+
+TEST_F(ControlTest, VerbListNamesThePropertiesVerb) {
+    IOleObject* object = nullptr;
+    ASSERT_EQ(host_.Control()->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&object)), S_OK);
+    IEnumOLEVERB* verbs = nullptr;
+    ASSERT_EQ(object->EnumVerbs(&verbs), S_OK);
+    ASSERT_NE(verbs, nullptr);
+    OLEVERB verb[2] = {};
+    ULONG fetched = 0;
+    EXPECT_EQ(verbs->Next(2, verb, &fetched), S_FALSE);
+    ASSERT_EQ(fetched, 1u);
+    EXPECT_EQ(verb[0].lVerb, OLEIVERB_PROPERTIES);
+    EXPECT_EQ(Narrow(verb[0].lpszVerbName), "&Properties...");
+    EXPECT_TRUE(verb[0].grfAttribs & OLEVERBATTRIB_ONCONTAINERMENU);
+    CoTaskMemFree(verb[0].lpszVerbName);
+    EXPECT_EQ(verbs->Reset(), S_OK);
+    IEnumOLEVERB* copy = nullptr;
+    ASSERT_EQ(verbs->Clone(&copy), S_OK);
+    EXPECT_EQ(copy->Next(1, verb, nullptr), S_OK);
+    CoTaskMemFree(verb[0].lpszVerbName);
+    copy->Release();
+    verbs->Release();
+    RECT where = {0, 0, 370, 120};
+    EXPECT_EQ(object->DoVerb(OLEIVERB_SHOW, nullptr, nullptr, 0, host_.Frame(), &where), S_OK);
+    object->Release();
+}
+
+TEST_F(ControlTest, AboutBoxOpensAndCloses) {
+    std::vector<std::wstring> texts;
+    EXPECT_TRUE(ShowAndCloseAboutBox(&texts));
 }
 
 TEST_F(ControlTest, PersistsOnlyItsVersionAndNamesItsPageAndEvents) {

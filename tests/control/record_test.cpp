@@ -125,6 +125,33 @@ TEST(CaptureRecordTest, TextIsEscapedOnlyWhereJsonNeedsIt) {
     EXPECT_EQ(text.find('\n'), std::string::npos);
 }
 
+TEST(CaptureRecordTest, CodePageBytesPassUnchanged) {
+    int32_t status = 0;
+    RecordFields f = Fields();
+    f.serial = "\xB0\xA1SN\xC9";  // GBK text ending in a lead byte: not valid UTF-8
+    f.organisation = "\x80\x7F\xFF";
+    const std::string text = Record({nullptr, nullptr, 0, -1, 0, 0, kOutcomeTimeout}, f, &status);
+    EXPECT_EQ(text,
+              "{\"cjtphs\":\"5\",\"flgResult\":\"-2\",\"hmzp_yy\":\"\",\"hmzp_zy\":\"\","
+              "\"ir_id\":\"0123456789abcdef0123456789abcdef\",\"sbbh\":\"\xB0\xA1SN\xC9\","
+              "\"sbcsdm\":\"\x80\x7F\xFF\",\"sbxh\":\"05\",\"yy_xxzlpf\":\"0\",\"zy_xxzlpf\":\"0\"}");
+}
+
+TEST(CompactJsonTest, WritesEveryValueKindCompactly) {
+    Json::Value v(Json::objectValue);
+    v["b"] = true;
+    v["a"] = Json::Value(Json::arrayValue);
+    v["a"].append(Json::Value());
+    v["a"].append(-3);
+    v["a"].append(Json::Value(Json::UInt64(18446744073709551615ull)));
+    v["a"].append(0.5);
+    v["\xC4\xE3"] = "\x1F\b\f\r";
+    v["Z"] = Json::Value(Json::objectValue);
+    EXPECT_EQ(WriteCompact(v), "{\"Z\":{},\"a\":[null,-3,18446744073709551615,0.5],\"b\":true,"
+                               "\"\xC4\xE3\":\"\\u001f\\b\\f\\r\"}");
+    EXPECT_EQ(WriteCompact(Json::Value(Json::arrayValue)), "[]");
+}
+
 TEST(StepTwoTest, FirstSuccessWaitsThenThePairIsDelivered) {
     Json::Value pending(Json::arrayValue);
     Json::Value first, second;
@@ -192,14 +219,22 @@ protected:
         CaptureMode = 1;
         ForceAccept = 0;
         CaptureRunning = 1;
-        CaptureStartTime = static_cast<long long>(std::time(nullptr));
+        now = 1700000000;
+        SetRecordClock([] { return now; });
+        CaptureStartTime = now;
         DeviceSerialText = "K7Q-0001";
         DeviceModelText = "05";
         StepTwoResults = Json::Value(Json::arrayValue);
     }
-    void TearDown() override { WithdrawActiveControl(&target_); }
+    void TearDown() override {
+        WithdrawActiveControl(&target_);
+        SetRecordClock(nullptr);
+    }
+    static long long now;
     FakeTarget target_;
 };
+
+long long CallBackEnrollTest::now = 0;
 
 TEST_F(CallBackEnrollTest, SuccessReachesTheActiveWindowWithTheRecord) {
     CallBackEnroll(kLeft, kRight, 3, 3, 80, 90, kOutcomeSuccess);
@@ -208,7 +243,7 @@ TEST_F(CallBackEnrollTest, SuccessReachesTheActiveWindowWithTheRecord) {
     EXPECT_EQ(sent[0].status, 0);
     Json::Value parsed;
     ASSERT_TRUE(ParseParamObject(sent[0].text, &parsed));
-    EXPECT_EQ(parsed["cjtphs"].asString(), "0");  // under a second
+    EXPECT_EQ(parsed["cjtphs"].asString(), "0");  // within the same second
     EXPECT_EQ(parsed["sbbh"].asString(), "K7Q-0001");
     EXPECT_EQ(parsed["sbxh"].asString(), "05");
     EXPECT_EQ(parsed["sbcsdm"].asString(), "ORG");
@@ -218,14 +253,12 @@ TEST_F(CallBackEnrollTest, SuccessReachesTheActiveWindowWithTheRecord) {
 }
 
 TEST_F(CallBackEnrollTest, ElapsedTimeCountsWholeSeconds) {
-    CaptureStartTime = static_cast<long long>(std::time(nullptr)) - 7;
+    now += 7;
     CallBackEnroll(nullptr, nullptr, 0, -1, 0, 0, kOutcomeTimeout);
     ASSERT_EQ(sent.size(), 1u);
     Json::Value parsed;
     ASSERT_TRUE(ParseParamObject(sent[0].text, &parsed));
-    const int elapsed = std::stoi(parsed["cjtphs"].asString());
-    EXPECT_GE(elapsed, 7);
-    EXPECT_LE(elapsed, 8);
+    EXPECT_EQ(parsed["cjtphs"].asString(), "7");
     EXPECT_EQ(sent[0].status, -2);
 }
 
@@ -282,6 +315,20 @@ TEST(JsonParamsTest, OnlyObjectsAreParameterDocuments) {
     EXPECT_TRUE(ParseParamObject("{}", &object));
     EXPECT_TRUE(ParseParamObject("// comment\n{\"eyeType\":\"2\" /* two */}", &object));
     EXPECT_EQ(object["eyeType"].asString(), "2");
+}
+
+TEST(JsonParamsTest, DeeplyNestedDocumentsAreRefusedNotThrown) {
+    Json::Value object;
+    const std::string deep(1100, '[');
+    EXPECT_FALSE(ParseParamObject(deep, &object));
+    EXPECT_FALSE(ParseParamObject(deep + std::string(1100, ']'), &object));
+    EXPECT_FALSE(ParseParamObject("{\"log\":" + deep, &object));
+    std::string objects;
+    for (int i = 0; i < 1100; ++i) objects += "{\"a\":";
+    EXPECT_FALSE(ParseParamObject(objects, &object));
+    // Parameters nested a few levels still parse.
+    ASSERT_TRUE(ParseParamObject("{\"log\":\"1\",\"x\":[[[{\"y\":[1]}]]]}", &object));
+    EXPECT_EQ(object["log"].asString(), "1");
 }
 
 TEST(JsonParamsTest, ValuesAreReadAsText) {

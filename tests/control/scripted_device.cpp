@@ -1,6 +1,8 @@
 #include "tests/control/scripted_device.h"
 
+#include <cstdio>
 #include <cstring>
+#include <stdexcept>
 
 #include "platform/clock.h"
 
@@ -24,7 +26,9 @@ void CScriptedDevice::Reset() {
     initialised = false;
     reportStop = true;
     initResult = closeResult = templateResult = 0;
-    startCalls = reports = 0;
+    templateThrows = false;
+    serial = "K7Q-TEST-0042";
+    startCalls = reports = infoCalls = 0;
     done_.Set();
 }
 
@@ -53,14 +57,16 @@ int32_t CScriptedDevice::DevStartCapture(EyeType eyeType) {
     std::lock_guard<std::mutex> guard(lock_);
     done_.Reset();
     capturing_ = true;
+    successes_ = 0;
     CaptureArmed = 1;
     return kDeviceOk;
 }
 
 int32_t CScriptedDevice::DevGetInfo(DeviceInfo* info) {
+    ++infoCalls;
     if (!info) return kDeviceOpenFailed;
     std::memset(info, 0, sizeof *info);
-    std::strcpy(info->serial, initialised ? "K7Q-TEST-0042" : "unkown serial");
+    std::snprintf(info->serial, sizeof info->serial, "%s", initialised ? serial.c_str() : "unkown serial");
     std::strcpy(info->modelCode, "05");
     std::strcpy(info->organisationCode, "120000000000000034");
     return kDeviceOk;
@@ -68,6 +74,7 @@ int32_t CScriptedDevice::DevGetInfo(DeviceInfo* info) {
 
 int32_t CScriptedDevice::GetTemplate(const char* bitmapPath) {
     if (!bitmapPath) return kDeviceOpenFailed;
+    if (templateThrows) throw std::runtime_error("template analysis failed");
     if (!initialised) return kDeviceNotInitialised;
     return templateResult;
 }
@@ -107,7 +114,8 @@ void CScriptedDevice::CaptureLoop() {
                            success ? BitmapFileSize : 0, success ? startedEyeType : -1, next.leftScore,
                            next.rightScore, next.outcome);
             // In two-step mode the first success leaves the capture armed for the second.
-            const bool secondStepDue = success && CaptureMode == 2 && reports % 2 == 1;
+            if (success) ++successes_;
+            const bool secondStepDue = success && CaptureMode == 2 && successes_ == 1;
             if (!secondStepDue) {
                 std::lock_guard<std::mutex> guard(lock_);
                 capturing_ = false;

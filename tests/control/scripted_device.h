@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "device/device_contract.h"
@@ -37,12 +38,15 @@ public:
     int32_t initResult = 0;
     int32_t closeResult = 0;
     int32_t templateResult = 0;
+    bool templateThrows = false;
+    std::string serial = "K7Q-TEST-0042";  // the serial of an initialised device  // GetTemplate throws, like a fault deep inside the device
 
     // Observations.
     NativeWindow initWindow = nullptr;
     EyeType startedEyeType = 0;
     int startCalls = 0;
     int reports = 0;  // result routine calls made by the capture thread
+    int infoCalls = 0;  // DevGetInfo calls
     bool initialised = false;
     std::vector<unsigned char> left, right;  // the bitmaps handed over on success
 
@@ -54,6 +58,7 @@ private:
     std::mutex lock_;
     std::deque<ScriptedOutcome> queue_;
     bool capturing_ = false;
+    int successes_ = 0;  // successes reported in the running capture
     bool exit_ = false;
     platform::ManualResetEvent done_{true};
     platform::Thread thread_;

@@ -262,6 +262,21 @@ TEST(LogWriterTest, AWriterEndedByAnExceptionNeverBlocksProducers) {
     writer.StopLog();
 }
 
+TEST(LogWriterTest, StopWritesTheLinesQueuedBeforeIt) {
+    TempDir dir;
+    CLogWriter writer;
+    writer.StartLog(dir.str());
+    platform::SleepMs(20);  // the writer is asleep in its idle step
+    for (int i = 0; i < 5; ++i) WriteLog(&writer, 2, "TavrikCtrl", "f", i, "line %d", i);
+    const uint32_t start = platform::TickCount();
+    writer.StopLog();
+    EXPECT_LT(platform::TicksSince(start), CLogWriter::kStopWaitMs);
+    EXPECT_EQ(writer.QueuedCount(), 0u);
+    const auto lines = ReadLines(dir / "log.txt");
+    ASSERT_EQ(lines.size(), 5u);
+    for (int i = 0; i < 5; ++i) EXPECT_NE(lines[i].find("line " + std::to_string(i)), std::string::npos) << i;
+}
+
 TEST(LogWriterTest, CallsWhileStoppedAreDroppedAndARestartAppends) {
     TempDir dir;
     GatedWriter writer;

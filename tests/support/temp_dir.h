@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "platform/clock.h"
@@ -15,9 +16,13 @@ namespace testsupport {
 class TempDir {
 public:
     explicit TempDir(const std::string& tag = "tavrik") {
+        // CTest runs test cases as parallel processes: the tick count and a
+        // per-process serial alone can name the same folder twice.
+        static const unsigned processTag = std::random_device{}();
         static std::atomic<int> serial{0};
         path_ = std::filesystem::temp_directory_path() /
-                (tag + "-" + std::to_string(platform::TickCount()) + "-" + std::to_string(serial++));
+                (tag + "-" + std::to_string(processTag) + "-" + std::to_string(platform::TickCount()) + "-" +
+                 std::to_string(serial++));
         std::filesystem::remove_all(path_);
         std::filesystem::create_directories(path_);
     }
