@@ -13,6 +13,7 @@ bool ParseFaultName(const std::string& name, CameraFault* fault) {
     else if (name == "unplug") *fault = CameraFault::Unplug;
     else if (name == "stall") *fault = CameraFault::Stall;
     else if (name == "busy") *fault = CameraFault::Busy;
+    else if (name == "wide") *fault = CameraFault::Wide;
     else return false;
     return true;
 }

@@ -91,6 +91,7 @@ TEST(CameraFaultTest, LinesNameAnEyeAndAFaultLaterLinesWin) {
     EXPECT_EQ(ParseCameraFault("both stall\r\nright busy\r\n", Eye::Right), CameraFault::Busy);
     EXPECT_EQ(ParseCameraFault("both stall\r\nright busy\r\n", Eye::Left), CameraFault::Stall);
     EXPECT_EQ(ParseCameraFault("left busy\nleft none", Eye::Left), CameraFault::None);
+    EXPECT_EQ(ParseCameraFault("right wide\n", Eye::Right), CameraFault::Wide);
     EXPECT_EQ(ParseCameraFault("# left unplug\nleft explode\nleft unplug now\nleft\n", Eye::Left),
               CameraFault::None);
 }
