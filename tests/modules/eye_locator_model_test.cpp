@@ -1,0 +1,81 @@
+// The committed tables on held-out frames of the virtual device's scenes (seeds
+// the trainer never saw), and a detection's memory: none beyond its context.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "modules/eye_locator.h"
+#include "sim/scene/scene.h"
+#include "tools/eye_locator/eye_evaluation.h"
+
+// The counting operator new hands out malloc memory, which its delete frees.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
+namespace {
+std::atomic<long> g_allocations{0};
+}  // namespace
+
+namespace {
+void* Counted(std::size_t size) {
+    ++g_allocations;
+    return std::malloc(size ? size : 1);
+}
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (void* p = Counted(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) {
+    if (void* p = Counted(size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return Counted(size); }
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return Counted(size); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+class EyeLocatorModelTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(EyeLocatorInit(k7qsim::kFrameWidth, k7qsim::kFrameHeight), 0); }
+    void TearDown() override { EyeLocatorRelease(); }
+};
+
+TEST_F(EyeLocatorModelTest, CommittedTablesHoldTheirLevelOnHeldOutScenes) {
+    const eyetools::FrameRange range{901, 903, 300};
+    const eyetools::Figures f = eyetools::Evaluate(range, eyetools::EyeLocatorDetector());
+    RecordProperty("figures", eyetools::FiguresText(f));
+    std::printf("%s\n", eyetools::FiguresText(f).c_str());
+    ASSERT_GT(f.wellPlaced, 50);
+    ASSERT_GT(f.eyeFree, 30);
+    // The pair and overlap goals hold. Recall and false detections are held at
+    // the committed tables' measured level (97.9% and 6.8% on these frames):
+    // the goals of 99% and 1% are not reached yet (docs/eye-locator.md).
+    EXPECT_GE(f.Recall(), 0.97);
+    EXPECT_GE(f.meanIoU, 0.6);
+    EXPECT_LE(f.FalseRate(), 0.12);
+    EXPECT_LE(f.PairRate(), 0.01);
+}
+
+TEST_F(EyeLocatorModelTest, DetectionAllocatesNothing) {
+    k7qsim::SceneTimeline timeline(904);
+    std::vector<uint8_t> frame(k7qsim::kFrameBytes);
+    int32_t rect[8];
+    for (double t = timeline.ArrivalMs() - 500; t < timeline.GoneMs(); t += 997) {
+        timeline.Render(k7qsim::Eye::Left, t, k7qsim::CameraControls{}, frame.data());
+        const long before = g_allocations.load();
+        const int32_t eyes = EyeLocatorDetect(frame.data(), k7qsim::kFrameBytes, rect);
+        EXPECT_EQ(g_allocations.load(), before) << "at " << t << " ms, result " << eyes;
+    }
+}
+
+}  // namespace

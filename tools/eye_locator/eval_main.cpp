@@ -1,0 +1,37 @@
+// eye-eval: measures the eye locator (the committed tables) on timeline frames
+// of held-out scene seeds, and draws a contact sheet of its detections.
+//   eye-eval [--first A] [--last B] [--step MS] [--json] [--sheet out.png]
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "modules/eye_locator.h"
+#include "tools/eye_locator/contact_sheet.h"
+#include "tools/eye_locator/eye_evaluation.h"
+
+int main(int argc, char** argv) {
+    eyetools::FrameRange range{1, 12, 200};
+    bool json = false;
+    std::string sheet;
+    for (int i = 1; i < argc; ++i) {
+        const std::string k = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (k == "--json") json = true;
+        else if (k == "--first" && hasValue) range.firstSeed = std::strtoull(argv[++i], nullptr, 0);
+        else if (k == "--last" && hasValue) range.lastSeed = std::strtoull(argv[++i], nullptr, 0);
+        else if (k == "--step" && hasValue) range.stepMs = std::atof(argv[++i]);
+        else if (k == "--sheet" && hasValue) sheet = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: eye-eval [--first A] [--last B] [--step MS] [--json] [--sheet out.png]\n");
+            return 2;
+        }
+    }
+    if (EyeLocatorInit(960, 720) != 0) return 1;
+    eyetools::SheetBuilder builder(range.firstSeed);
+    const eyetools::Figures f = eyetools::Evaluate(range, eyetools::EyeLocatorDetector(),
+                                                   sheet.empty() ? eyetools::Observer() : builder.Observer());
+    EyeLocatorRelease();
+    std::printf("%s\n", json ? eyetools::FiguresJson(f, range).c_str() : eyetools::FiguresText(f).c_str());
+    if (!sheet.empty() && !builder.Write(sheet)) return 1;
+    return 0;
+}

@@ -1,0 +1,73 @@
+#include "tools/eye_locator/eye_evaluation.h"
+
+#include <chrono>
+#include <cstdio>
+
+#include "modules/eye_locator.h"
+
+namespace eyetools {
+
+Detector EyeLocatorDetector() {
+    return [](const uint8_t* frame, int32_t* rect) { return EyeLocatorDetect(frame, k7qsim::kFrameBytes, rect); };
+}
+
+Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer& observe) {
+    Figures f;
+    double iouSum = 0, msSum = 0;
+    ForEachTimelineFrame(range, [&](uint64_t, double, const k7qsim::GroundTruth& truth, const uint8_t* frame) {
+        int32_t rect[8] = {};
+        const auto start = std::chrono::steady_clock::now();
+        const int32_t eyes = detect(frame, rect);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        msSum += ms;
+        if (ms > f.maxMsPerFrame) f.maxMsPerFrame = ms;
+        ++f.frames;
+        if (!truth.eyeVisible) {
+            ++f.eyeFree;
+            if (eyes > 0) ++f.eyeFreeDetections;
+        } else {
+            ++f.oneEye;
+            if (eyes == 2) ++f.pairs;
+        }
+        if (WellPlaced(truth)) {
+            ++f.wellPlaced;
+            const double iou = eyes >= 1 ? IoU(RectBox(rect), TruthBox(truth)) : 0;
+            iouSum += iou;
+            if (eyes == 1 && iou >= 0.5) ++f.recalled;
+        }
+        if (observe) observe(truth, frame, eyes, rect);
+    });
+    f.meanIoU = f.wellPlaced ? iouSum / f.wellPlaced : 0;
+    f.msPerFrame = f.frames ? msSum / f.frames : 0;
+    return f;
+}
+
+std::string FiguresText(const Figures& f) {
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "frames %lld; recall %.2f%% (%lld of %lld well-placed eyes, result 1 with IoU >= 0.5); "
+                  "mean IoU %.3f; eye-free frames with a detection %.2f%% (%lld of %lld); "
+                  "one-eye frames reported as two %.2f%% (%lld of %lld); %.3f ms per frame (max %.3f)",
+                  static_cast<long long>(f.frames), 100 * f.Recall(), static_cast<long long>(f.recalled),
+                  static_cast<long long>(f.wellPlaced), f.meanIoU, 100 * f.FalseRate(),
+                  static_cast<long long>(f.eyeFreeDetections), static_cast<long long>(f.eyeFree), 100 * f.PairRate(),
+                  static_cast<long long>(f.pairs), static_cast<long long>(f.oneEye), f.msPerFrame, f.maxMsPerFrame);
+    return text;
+}
+
+std::string FiguresJson(const Figures& f, const FrameRange& range) {
+    char text[768];
+    std::snprintf(text, sizeof text,
+                  "{\"eyeFree\":%lld,\"eyeFreeDetections\":%lld,\"falseDetectionRate\":%.6f,\"firstSeed\":%llu,"
+                  "\"frames\":%lld,\"lastSeed\":%llu,\"maxMsPerFrame\":%.4f,\"meanIoU\":%.4f,\"msPerFrame\":%.4f,"
+                  "\"oneEye\":%lld,\"pairRate\":%.6f,\"pairs\":%lld,\"recall\":%.6f,\"recalled\":%lld,"
+                  "\"stepMs\":%.1f,\"wellPlaced\":%lld}",
+                  static_cast<long long>(f.eyeFree), static_cast<long long>(f.eyeFreeDetections), f.FalseRate(),
+                  static_cast<unsigned long long>(range.firstSeed), static_cast<long long>(f.frames),
+                  static_cast<unsigned long long>(range.lastSeed), f.maxMsPerFrame, f.meanIoU, f.msPerFrame,
+                  static_cast<long long>(f.oneEye), f.PairRate(), static_cast<long long>(f.pairs), f.Recall(),
+                  static_cast<long long>(f.recalled), range.stepMs, static_cast<long long>(f.wellPlaced));
+    return text;
+}
+
+}  // namespace eyetools

@@ -1,0 +1,39 @@
+// The eye locator measured on held-out timeline frames: recall and box overlap
+// on well-placed eyes, false detections on eye-free frames, pairs reported on
+// one-eye frames, and the time of a detection.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "tools/eye_locator/eye_frames.h"
+
+namespace eyetools {
+
+struct Figures {
+    int64_t frames = 0;
+    int64_t wellPlaced = 0, recalled = 0;  // result 1 with IoU >= 0.5
+    double meanIoU = 0;                     // over well-placed eyes, 0 for a miss
+    int64_t eyeFree = 0, eyeFreeDetections = 0;
+    int64_t oneEye = 0, pairs = 0;          // visible-eye frames, of them reported as two eyes
+    double msPerFrame = 0;                  // EyeLocatorDetect alone
+    double maxMsPerFrame = 0;
+    double Recall() const { return wellPlaced ? double(recalled) / wellPlaced : 0; }
+    double FalseRate() const { return eyeFree ? double(eyeFreeDetections) / eyeFree : 0; }
+    double PairRate() const { return oneEye ? double(pairs) / oneEye : 0; }
+};
+
+// A detector under test: fills rect (8 integers) and returns 0, 1 or 2.
+using Detector = std::function<int32_t(const uint8_t* frame, int32_t* rect)>;
+// Called with every frame after detection (for contact sheets).
+using Observer = std::function<void(const k7qsim::GroundTruth& truth, const uint8_t* frame, int32_t eyes,
+                                    const int32_t* rect)>;
+
+// The eye locator itself must be initialised for 960 x 720 before.
+Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer& observe = nullptr);
+Detector EyeLocatorDetector();
+
+std::string FiguresText(const Figures& f);
+std::string FiguresJson(const Figures& f, const FrameRange& range);
+
+}  // namespace eyetools

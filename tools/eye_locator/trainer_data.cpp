@@ -1,0 +1,72 @@
+#include "tools/eye_locator/trainer_data.h"
+
+#include <algorithm>
+
+namespace eyetools {
+
+namespace {
+// Positives are the windows that fit the eye about as well as the best one
+// does; windows that fit clearly worse (a small box inside a large eye, a box
+// astride it) are negatives, so the best fit scores highest.
+constexpr double kPositiveIoU = 0.55;
+constexpr double kPositiveGap = 0.08;
+constexpr double kNegativeGap = 0.15;
+constexpr double kNegativeIoU = 0.3;
+constexpr double kDoubtfulIoU = 0.2;
+}  // namespace
+
+double TrainingSet::BestIoU(const Box& truth) const {
+    double best = 0;
+    for (int s = 0; s < eyeloc::kScales; ++s)
+        for (int32_t i = 0; i < context_->g.rowPositions[s]; ++i)
+            for (int32_t j = 0; j < context_->g.colPositions[s]; ++j)
+                best = std::max(best, IoU(WindowBox(s, i, j), truth));
+    return best;
+}
+
+void TrainingSet::AddFrame(const uint8_t* frame, const k7qsim::GroundTruth& truth) {
+    eyeloc::ComputeFeatures(context_, frame);
+    const size_t n = static_cast<size_t>(eyeloc::kPlanes) * context_->g.cells;
+    const size_t at = planes_.size();
+    planes_.resize(at + n);
+    for (size_t k = 0; k < n; ++k) planes_[at + k] = static_cast<uint8_t>(context_->planes[k]);
+    FrameRecord r;
+    r.truth = TruthBox(truth);
+    r.hasEye = truth.eyeVisible && truth.irisVisibleFraction >= 0.45;
+    // Half-hidden irises and eyes near the visibility limit teach nothing either way.
+    r.ignoreEye = !r.hasEye && truth.personPresent && truth.irisVisibleFraction >= 0.32 &&
+                  truth.eyeBoxRight > truth.eyeBoxLeft;
+    if (r.hasEye) r.bestIoU = BestIoU(r.truth);
+    records_.push_back(r);
+}
+
+void TrainingSet::Load(int32_t frame) const {
+    const size_t n = static_cast<size_t>(eyeloc::kPlanes) * context_->g.cells;
+    const uint8_t* src = planes_.data() + n * frame;
+    for (size_t k = 0; k < n; ++k) context_->planes[k] = src[k];
+}
+
+uint8_t TrainingSet::Value(const Sample& s, int scale, int32_t entry) const {
+    const size_t n = static_cast<size_t>(eyeloc::kPlanes) * context_->g.cells;
+    const int32_t* list = context_->lists + context_->g.listStart[scale];
+    return planes_[n * s.frame + list[entry] + s.i * context_->g.cellCols + s.j];
+}
+
+Box TrainingSet::WindowBox(int scale, int32_t i, int32_t j) const {
+    const eyeloc::ScaleShape& sh = eyeloc::kScaleShapes[scale];
+    const eyeloc::Geometry& g = context_->g;
+    const double x = (sh.windowW - sh.boxW) / 2 + 4 * j, y = (sh.windowH - sh.boxH) / 2 + 4 * i;
+    const double left = g.step * x, top = g.margin - 1 + g.step * y;
+    return {left, top, left + g.step * sh.boxW, top + g.step * sh.boxH};
+}
+
+int TrainingSet::Label(int scale, int32_t frame, int32_t i, int32_t j) const {
+    const FrameRecord& r = records_[frame];
+    if (!r.hasEye && !r.ignoreEye) return -1;
+    const double iou = IoU(WindowBox(scale, i, j), r.truth);
+    if (!r.hasEye) return iou < kDoubtfulIoU ? -1 : 0;
+    if (iou >= kPositiveIoU && iou >= r.bestIoU - kPositiveGap) return 1;
+    return iou < kNegativeIoU || iou < r.bestIoU - kNegativeGap ? -1 : 0;
+}
+
+}  // namespace eyetools
