@@ -1,0 +1,191 @@
+// Figures of a segmented eye: lid margins and opening, reflections,
+// saturation, gray levels and focus of the visible iris ring.
+#include "modules/iris/iris_internal.h"
+
+namespace iris {
+namespace {
+
+// Mean of five pixels across a column, or -1 outside.
+float ColumnSample(const View& v, int x, int y) {
+    if (x < 2 || x >= v.w - 2 || y < 0 || y >= v.h) return -1;
+    const uint8_t* p = v.p + y * v.s + x;
+    return (p[-2] + p[-1] + p[0] + p[1] + p[2]) * (1.0f / 5);
+}
+
+constexpr int kLidRun = 5;            // rows off the iris's levels that make a lid
+constexpr int kReflectionShadow = 8;  // rows after a reflection that cannot be skin
+
+// Row where a lid starts, scanning from `from` by `step` (+-1) for at most
+// `length` rows; -1 when the iris runs to the end. Inside the pupil only
+// brightness (skin) counts: lashes there are as dark as the pupil.
+int LidRow(const View& v, const IrisSegmentation& s, int x, int from, int step, int length, float darkLimit,
+           float brightLimit, float reflectionLimit) {
+    // Inside the pupil anything but its darkness is lid or lash; around a
+    // (possibly blurred) pupil edge only skin brightness counts; beyond it
+    // lashes' darkness counts too.
+    const float px = x - s.pupilX;
+    const float core = Maxf(0, s.pupilRadius - 6), fringe = s.pupilRadius + 8;
+    const float pupilDark = static_cast<float>(s.pupilMean) + 30;
+    int run = 0, sinceReflection = kReflectionShadow;
+    for (int i = 0; i < length; ++i) {
+        const int y = from + i * step;
+        const float p = ColumnSample(v, x, y);
+        if (p < 0) return y;  // the image ends: the iris is cut there
+        // A reflection's blurred fringe is as bright as skin for a few rows.
+        sinceReflection = p >= reflectionLimit ? 0 : sinceReflection + 1;
+        const bool afterReflection = p >= reflectionLimit || sinceReflection < kReflectionShadow;
+        const float py = y - s.pupilY, d2 = px * px + py * py;
+        bool lid;
+        if (d2 < core * core) {
+            lid = p > pupilDark && !afterReflection;
+        } else {
+            lid = (p > brightLimit && !afterReflection) || (d2 > fringe * fringe && p < darkLimit);
+        }
+        run = lid ? run + 1 : 0;
+        if (run == kLidRun) return y - (kLidRun - 1) * step;
+    }
+    return -1;
+}
+
+int MedianRow(int* rows, int n) {
+    float v[16];
+    for (int i = 0; i < n; ++i) v[i] = static_cast<float>(rows[i]);
+    SortSmall(v, n);
+    return static_cast<int>(v[n / 2]);
+}
+
+struct Levels {
+    int iris, sclera;
+};
+
+// Iris and sclera levels on the lateral sectors, free of lids.
+Levels LateralLevels(const View& v, const IrisSegmentation& s) {
+    int irisSum = 0, irisN = 0, scleraSum = 0, scleraN = 0;
+    for (int a = -40; a <= 40; a += 8)
+        for (int side = 0; side < 2; ++side) {
+            const int ai = ((side ? 512 : 0) + a + kAngleSteps) % kAngleSteps;
+            const float c = kTrig.c[ai], sn = kTrig.s[ai];
+            for (float t = 0.15f; t < 0.9f; t += 0.1f) {
+                const float r = s.pupilRadius + t * (s.irisRadius - s.pupilRadius);
+                const float p = Sample(v, s.irisX + r * c, s.irisY + r * sn);
+                if (p >= 0 && p < 235) irisSum += static_cast<int>(p), ++irisN;
+            }
+            for (float t = 1.1f; t < 1.3f; t += 0.05f) {
+                const float p = Sample(v, s.irisX + s.irisRadius * t * c, s.irisY + s.irisRadius * t * sn);
+                if (p >= 0 && p < 250) scleraSum += static_cast<int>(p), ++scleraN;
+            }
+        }
+    return Levels{irisN ? irisSum / irisN : 0, scleraN ? scleraSum / scleraN : 0};
+}
+
+void MeasureLids(const View& v, const Levels& lv, IrisSegmentation* s) {
+    const float darkLimit = 0.35f * lv.iris;
+    const float brightLimit = lv.iris + 0.7f * ((lv.sclera > lv.iris ? lv.sclera : lv.iris + 60) - lv.iris);
+    // Skin is about as bright as the sclera; brighter is a reflection.
+    const float reflectionLimit = Minf(210, Maxf(brightLimit + 20, lv.sclera + 25.0f));
+    const int top = Floor(s->irisY - s->irisRadius), bottom = Floor(s->irisY + s->irisRadius);
+    int ups[9], downs[9];
+    for (int k = 0; k < 9; ++k) {
+        const int x = Round(s->irisX + (k - 4) * 0.11f * s->irisRadius);
+        const int from = Round(s->pupilY);
+        const int up = LidRow(v, *s, x, from, -1, from - top + 1, darkLimit, brightLimit, reflectionLimit);
+        const int down = LidRow(v, *s, x, from, 1, bottom - from + 1, darkLimit, brightLimit, reflectionLimit);
+        ups[k] = up < 0 ? top - 1 : up;
+        downs[k] = down < 0 ? bottom + 1 : down;
+    }
+    const int up = MedianRow(ups, 9), down = MedianRow(downs, 9);
+    s->upperLidY = up < top ? -1 : up;
+    s->lowerLidY = down > bottom ? -1 : down;
+    const int upEdge = up < top ? top : up, downEdge = down > bottom ? bottom : down;
+    const float diameter = 2 * s->irisRadius;
+    s->openingPercent = Max(0, Min(100, Round(100.0f * (downEdge - upEdge) / diameter)));
+    s->upperCoveredPermille = Max(0, Min(1000, Round(1000.0f * (upEdge - top) / s->irisRadius)));
+    s->lowerCoveredPermille = Max(0, Min(1000, Round(1000.0f * (bottom - downEdge) / s->irisRadius)));
+}
+
+// Reflections are brighter than the iris texture around them: 1.3 times
+// the lateral iris level and 25 more.
+// Saturated pixels within 3 px: the illuminators' highlights on the cornea
+// are small and saturated; reflections of glasses are broad and rarely are.
+bool NearHighlight(const View& v, int x, int y) {
+    return v.At(x, y) >= 250 || v.At(x - 3, y) >= 250 || v.At(x + 3, y) >= 250 || v.At(x, y - 3) >= 250 ||
+           v.At(x, y + 3) >= 250;
+}
+
+// Sum of the 2 x 2 pixels from (x, y): the focus figure's gradients are taken
+// on these, so sensor noise (raised by the pipeline's sharpening) weighs less.
+int Block(const View& v, int x, int y) {
+    const uint8_t* p = v.p + y * v.s + x;
+    return p[0] + p[1] + p[v.s] + p[v.s + 1];
+}
+
+void MeasureRing(const View& v, int irisLevel, int scleraLevel, IrisSegmentation* s) {
+    const int glareLevel = Min(235, Max(irisLevel * 13 / 10 + 25, scleraLevel - 20));
+    const float rIn = s->pupilRadius * 1.15f + 1, rOut = s->irisRadius * 0.92f;
+    const int top = s->upperLidY >= 0 ? s->upperLidY + 2 : Floor(s->irisY - rOut);
+    const int bottom = s->lowerLidY >= 0 ? s->lowerLidY - 2 : Floor(s->irisY + rOut);
+    int glare = 0, visible = 0, sum = 0, gradSum = 0, gradN = 0;
+    for (int y = Max(3, top); y <= Min(v.h - 4, bottom); y += 2)
+        for (int x = Max(3, Floor(s->irisX - rOut)); x <= Min(v.w - 4, Floor(s->irisX + rOut)); x += 2) {
+            const float dx = x - s->irisX, dy = y - s->irisY;
+            const float d2 = dx * dx + dy * dy;
+            const float px = x - s->pupilX, py = y - s->pupilY;
+            if (d2 > rOut * rOut || px * px + py * py < rIn * rIn) continue;
+            ++visible;
+            const int p = v.At(x, y);
+            if (NearHighlight(v, x, y)) continue;  // the cornea's own small highlights
+            if (p >= glareLevel) {
+                ++glare;
+                continue;
+            }
+            sum += p;
+            const int gx = Block(v, x + 2, y) - Block(v, x - 3, y), gy = Block(v, x, y + 2) - Block(v, x, y - 3);
+            gradSum += (gx < 0 ? -gx : gx) + (gy < 0 ? -gy : gy);
+            ++gradN;
+        }
+    s->glarePermille = visible ? glare * 1000 / visible : 0;
+    s->irisMean = gradN ? sum / gradN : 0;
+    const float g = gradN ? static_cast<float>(gradSum) / gradN : 0;
+    s->sharpness = Min(1000, Round(1000.0f * g / (16.0f * (s->irisMean + 4))));
+}
+
+void MeasureSaturation(const View& v, IrisSegmentation* s) {
+    const float r = 2 * s->irisRadius;
+    int saturated = 0, count = 0;
+    for (int y = Max(0, Floor(s->irisY - r)); y <= Min(v.h - 1, Floor(s->irisY + r)); y += 2)
+        for (int x = Max(0, Floor(s->irisX - r)); x <= Min(v.w - 1, Floor(s->irisX + r)); x += 2) {
+            ++count;
+            saturated += v.At(x, y) >= 250;
+        }
+    s->saturatedPermille = count ? saturated * 1000 / count : 0;
+}
+
+}  // namespace
+
+void Measure(const View& v, IrisSegmentation* s) {
+    const Levels lv = LateralLevels(v, *s);
+    s->scleraMean = lv.sclera;
+    MeasureLids(v, lv, s);
+    MeasureRing(v, lv.iris, lv.sclera, s);
+    MeasureSaturation(v, s);
+}
+
+}  // namespace iris
+
+namespace iris {
+
+void MeasureImage(const View& v, IrisSegmentation* s) {
+    int32_t sum = 0;  // at most 255 x 720 x 720 / 16
+    int count = 0, saturated = 0;
+    for (int y = 0; y < v.h; y += 4)
+        for (int x = 0; x < v.w; x += 4) {
+            const int p = v.At(x, y);
+            sum += p;
+            saturated += p >= 250;
+            ++count;
+        }
+    s->imageMean = sum / count;
+    s->imageSaturatedPermille = saturated * 1000 / count;
+}
+
+}  // namespace iris

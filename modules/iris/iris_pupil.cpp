@@ -1,0 +1,187 @@
+// The pupil: the darkest disc with a brighter surround on a coarse image,
+// then refined by a radial search for its dark-to-bright edge.
+#include "modules/iris/iris_rays.h"
+
+namespace iris {
+namespace {
+
+constexpr int kCoarseClamp = 128;  // bright reflections count no more than the iris
+
+int32_t BoxSum(const Workspace& ws, int x0, int y0, int x1, int y1) {  // inclusive-exclusive
+    const int stride = ws.cw + 1;
+    return ws.integral[y1 * stride + x1] - ws.integral[y0 * stride + x1] - ws.integral[y1 * stride + x0] +
+           ws.integral[y0 * stride + x0];
+}
+
+void BuildCoarse(const View& v, const Workspace& ws) {
+    for (int cy = 0; cy < ws.ch; ++cy)
+        for (int cx = 0; cx < ws.cw; ++cx) {
+            int sum = 0;
+            for (int y = 0; y < 4; ++y) {
+                const uint8_t* row = v.p + (cy * 4 + y) * v.s + cx * 4;
+                for (int x = 0; x < 4; ++x) sum += row[x] < kCoarseClamp ? row[x] : kCoarseClamp;
+            }
+            ws.coarse[cy * ws.cw + cx] = static_cast<uint8_t>(sum >> 4);
+        }
+    const int stride = ws.cw + 1;
+    for (int x = 0; x <= ws.cw; ++x) ws.integral[x] = 0;
+    for (int y = 0; y < ws.ch; ++y) {
+        int32_t run = 0;
+        ws.integral[(y + 1) * stride] = 0;
+        for (int x = 0; x < ws.cw; ++x) {
+            run += ws.coarse[y * ws.cw + x];
+            ws.integral[(y + 1) * stride + x + 1] = ws.integral[y * stride + x + 1] + run;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Keeps the best `kMaxCandidates` scores, one per place: a better candidate
+// overlapping a kept one replaces it.
+void Offer(Candidates* list, float x, float y, float r, float score) {
+    int slot = -1;
+    for (int i = 0; i < list->n; ++i) {
+        const float dx = list->c[i].x - x, dy = list->c[i].y - y, reach = Maxf(list->c[i].r, r);
+        if (dx * dx + dy * dy < reach * reach) {
+            if (list->score[i] >= score) return;
+            slot = i;
+            break;
+        }
+    }
+    if (slot < 0) {
+        if (list->n < kMaxCandidates) {
+            slot = list->n++;
+        } else {
+            slot = 0;
+            for (int i = 1; i < list->n; ++i)
+                if (list->score[i] < list->score[slot]) slot = i;
+            if (list->score[slot] >= score) return;
+        }
+    }
+    list->c[slot] = Circle{x, y, r};
+    list->score[slot] = score;
+}
+
+}  // namespace
+
+int CoarsePupils(const View& v, const Workspace& ws, float minR, float maxR, Candidates* out) {
+    BuildCoarse(v, ws);
+    out->n = 0;
+    for (float k = Maxf(2.0f, minR / 4); k <= maxR / 4; k *= 1.12f) {
+        const int a = Max(1, Round(0.7f * k)), b = Round(1.6f * k) + 1;
+        const float areaIn = static_cast<float>((2 * a) * (2 * a));
+        const float areaRing = static_cast<float>((2 * b) * (2 * b)) - areaIn;
+        for (int y = b; y + b <= ws.ch; ++y)
+            for (int x = b; x + b <= ws.cw; ++x) {
+                const int32_t in = BoxSum(ws, x - a, y - a, x + a, y + a);
+                const int32_t all = BoxSum(ws, x - b, y - b, x + b, y + b);
+                const float meanIn = in / areaIn;
+                if (meanIn >= 60) continue;
+                // A pupil is dark and its surround much brighter.
+                const float score = ((all - in) / areaRing - meanIn) / (meanIn + 10);
+                if (score > 1.0f) Offer(out, x * 4.0f, y * 4.0f, k * 4, score);
+            }
+    }
+    return out->n;
+}
+
+namespace {
+
+// The pupil's edge on one ray: the first place the profile leaves the
+// pupil's darkness, refined to the steepest rise next to it. A reflection
+// met first spoils the ray.
+bool FirstRise(const float* prof, int n, float darkLimit, float* pos) {
+    int dark = 0;  // a reflection near the centre comes before the pupil's dark
+    for (int i = 1; i + 1 < n; ++i) {
+        if (prof[i] < 0) return false;
+        if (prof[i] <= darkLimit) {
+            ++dark;
+            continue;
+        }
+        if (dark < 3 || prof[i] > 200) {
+            dark = 0;
+            continue;
+        }
+        Edge e;
+        // A blurred edge starts rising well before the limit is crossed.
+        if (!StrongestRise(prof, n, i - 5, i + 3, 2, 225, &e) || e.rise < 10 || e.inner > darkLimit + 15) return false;
+        *pos = e.pos;
+        return true;
+    }
+    return false;
+}
+
+// One round of edge search from `guess`'s centre out to r1; fits the edge.
+bool PupilRound(const View& v, const Circle& guess, float r0, float r1, float darkLimit, Circle* out, int* support) {
+    float prof[kMaxProfile];
+    EdgePoints pts;
+    const int n = Min(kMaxProfile, static_cast<int>(r1 - r0) + 4);
+    for (int i = 0; i < kRays; ++i) {
+        const int ai = RayAngle(i);
+        RayProfile(v, guess.x, guess.y, ai, r0, n, prof);
+        float pos;
+        if (!FirstRise(prof, n, darkLimit, &pos)) continue;
+        const float r = r0 + pos;
+        pts.x[pts.n] = guess.x + r * kTrig.c[ai];
+        pts.y[pts.n] = guess.y + r * kTrig.s[ai];
+        ++pts.n;
+    }
+    const bool fitted = FitCircleRobust(pts, kRays / 4, out);
+    *support = pts.n;
+    return fitted;
+}
+
+// The gray level below which `permille` of the disc's pixels lie.
+int LevelInside(const View& v, const Circle& c, int permille) {
+    int histogram[256] = {};
+    int count = 0;
+    for (int y = Max(0, Floor(c.y - c.r)); y <= Min(v.h - 1, Floor(c.y + c.r)); ++y)
+        for (int x = Max(0, Floor(c.x - c.r)); x <= Min(v.w - 1, Floor(c.x + c.r)); ++x) {
+            const float dx = x - c.x, dy = y - c.y;
+            if (dx * dx + dy * dy > c.r * c.r) continue;
+            ++histogram[v.At(x, y)];
+            ++count;
+        }
+    const int wanted = count * permille / 1000;
+    int seen = 0;
+    for (int g = 0; g < 256; ++g) {
+        seen += histogram[g];
+        if (seen > wanted) return g;
+    }
+    return 255;
+}
+
+int MeanInside(const View& v, const Circle& c, float fraction) {
+    const float r = c.r * fraction;
+    int sum = 0, count = 0;
+    for (int y = Max(0, Floor(c.y - r)); y <= Min(v.h - 1, Floor(c.y + r)); ++y)
+        for (int x = Max(0, Floor(c.x - r)); x <= Min(v.w - 1, Floor(c.x + r)); ++x) {
+            const float dx = x - c.x, dy = y - c.y;
+            if (dx * dx + dy * dy > r * r) continue;
+            const int p = v.At(x, y);
+            if (p > 200) continue;  // reflections
+            sum += p;
+            ++count;
+        }
+    return count ? sum / count : 255;
+}
+
+}  // namespace
+
+bool RefinePupil(const View& v, Circle* pupil, int* pupilMean, int* support) {
+    const int inner = LevelInside(v, Circle{pupil->x, pupil->y, Maxf(4, pupil->r * 0.5f)}, 500);
+    const float darkLimit = inner + 25.0f;
+    Circle c;
+    if (!PupilRound(v, *pupil, 1, pupil->r * 2.2f + 10, darkLimit, &c, support)) return false;
+    Circle d;
+    if (!PupilRound(v, c, Maxf(1, c.r * 0.5f), c.r * 1.3f + 4, darkLimit, &d, support)) return false;
+    d.r -= 0.5f;  // the sharpened edge clips its dark undershoot only: the step sits half a pixel out
+    *pupil = d;
+    *pupilMean = MeanInside(v, d, 0.8f);
+    return true;
+}
+
+}  // namespace iris

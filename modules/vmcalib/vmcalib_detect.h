@@ -1,0 +1,31 @@
+// The detection behind f4: segmentation, the result code and the output
+// record, for one 720 x 720 eye image.
+#pragma once
+
+#include "modules/iris/iris_segmentation.h"
+#include "modules/vmcalib/vmcalib_records.h"
+
+namespace vmcalib {
+
+// Thresholds of the result codes, in pixels of the 720 x 720 image and the
+// segmentation's figures. docs/vmcalib.md gives their measured rates.
+struct Thresholds {
+    int minImageMean = 70;                     // whole image darker: too dark
+    int maxImageSaturatedPermille = 100;       // whole image brighter: saturated
+    float marginLow = 200, marginHigh = 520;  // accepted centre band, both axes
+    float minRadius = 70, maxRadius = 142;     // usable iris radius
+    int minIrisGray = 38;
+    int maxSaturatedPermille = 120;
+    int minOpening = 55;
+    int maxUpperCover = 550, maxLowerCover = 420;
+    int slightCover = 200;
+    int maxGlarePermille = 35;
+    int minSharpness = 44;
+};
+
+int Classify(const IrisSegmentation& seg, const Thresholds& t);
+
+// Runs f4 on the records with `workspace` (IrisWorkspaceBytes(720, 720)).
+int Detect(const VmCaWord* input, VmCaWord* output, void* workspace, size_t workspaceBytes);
+
+}  // namespace vmcalib
