@@ -18,6 +18,9 @@ CImageJudge::CImageJudge(IModulePlatform& platform, const std::string& temporary
     if (score_) value_ = reinterpret_cast<ValueEntry>(GetModuleExport(module_, "Qdr_ImageJudgeValue"));
 }
 
+CImageJudge::CImageJudge(ValueEntry value, const std::string& temporaryDirectory)
+    : value_(value), temporaryPath_(temporaryDirectory + "tp.bmp") {}
+
 CImageJudge::~CImageJudge() {
     value_ = nullptr;
     UnloadModuleImage(module_);

@@ -23,6 +23,9 @@ public:
 
     CImageJudge(IModulePlatform& platform, const std::string& temporaryDirectory,
                 int resourceId = kImageJudgeResourceId);
+    // Binds a value entry linked into this program (the module's native
+    // library build), with no image to load: the same judgement natively.
+    CImageJudge(ValueEntry value, const std::string& temporaryDirectory);
     ~CImageJudge();
     CImageJudge(const CImageJudge&) = delete;
     CImageJudge& operator=(const CImageJudge&) = delete;
