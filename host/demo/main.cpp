@@ -1,9 +1,15 @@
 // tavrik_host: embeds the registered Tavrik control in a window.
 //   --check  creates it by ProgID and by CLSID, checks the in-place window and
 //            the answers that need no device; exits non-zero on a mismatch.
+//   --unload releases a control whose log writer runs (IrisInit with the log
+//            on, no IrisClose) and checks that COM keeps the module loaded
+//            until a later IrisClose has ended the writer.
 //   --demo   shows it, calls IrisInit, GetDeivceSn, StartCapture, StopCapture
 //            and IrisClose, prints each answer and keeps the window up for a
 //            few seconds (for a screenshot); exits non-zero on a surprise.
+//   --capture OUTDIR [method [eyeType [holdMs]]]
+//            opens the device, runs one capture (StartCapture, eye type 3 by
+//            default), saves record.json, left.bmp and right.bmp in OUTDIR.
 #include <windows.h>
 #include <ole2.h>
 
@@ -12,6 +18,7 @@
 #include <string>
 
 #include "host/container/control_host.h"
+#include "host/demo/capture_run.h"
 
 namespace {
 
@@ -73,6 +80,37 @@ int Check() {
     return failures == 0 ? 0 : 1;
 }
 
+bool ModuleLoaded() { return GetModuleHandleW(L"Tavrik.ocx") != nullptr; }
+
+// Lets COM unload every library whose DllCanUnloadNow answers S_OK, at once.
+void FreeUnusedLibraries() {
+    CoFreeUnusedLibrariesEx(0, 0);
+    CoFreeUnusedLibraries();
+}
+
+// The host directory gets the log file: the test removes it again.
+int Unload() {
+    {
+        host::CControlHost h;
+        if (FAILED(h.Create(kTavrikClsid, kTavrikEvents, kSize, true))) return 1;
+        h.Long(L"IrisInit", L"{\"log\":\"1\"}");  // starts the writer; the device itself fails to open
+    }  // released without IrisClose
+    FreeUnusedLibraries();
+    const bool keptWhileWriting = ModuleLoaded();
+    std::printf("%-32s %s\n", "kept while its writer runs", keptWhileWriting ? "yes" : "no   <-- unexpected");
+    if (!keptWhileWriting) return 1;
+    {
+        host::CControlHost h;
+        if (FAILED(h.Create(kTavrikClsid, kTavrikEvents, kSize, true))) return 1;
+        h.Long(L"IrisInit", L"{\"log\":\"1\"}");
+        Expect("IrisClose (stops the writer)", h.Long(L"IrisClose"), -106);
+    }
+    FreeUnusedLibraries();
+    const bool unloaded = !ModuleLoaded();
+    std::printf("%-32s %s\n", "unloaded once the writer ended", unloaded ? "yes" : "no   <-- unexpected");
+    return unloaded && failures == 0 ? 0 : 1;
+}
+
 int Demo(DWORD showMs) {
     host::CControlHost h;
     const HRESULT hr = h.CreateByProgId(kProgId, kTavrikEvents, kSize, true);
@@ -101,10 +139,42 @@ int main(int argc, char** argv) {
     int rc = 2;
     if (argc > 1 && std::strcmp(argv[1], "--check") == 0) {
         rc = Check();
+    } else if (argc > 2 && std::strcmp(argv[1], "--capture") == 0) {
+        // --capture OUTDIR [method [eyeType [holdMs]]]
+        CaptureRunOptions options;
+        options.outDir = argv[2];
+        if (argc > 3) options.method = argv[3];
+        if (argc > 4) options.eyeType = argv[4];
+        if (argc > 5) options.holdMs = static_cast<unsigned>(std::atoi(argv[5]));
+        host::CControlHost h;
+        if (FAILED(h.CreateByProgId(kProgId, kTavrikEvents, {740, 300}, true))) {
+            rc = 1;
+        } else {
+            SetWindowTextA(h.Frame(), "Tavrik capture");
+            rc = RunCapture(h, options);
+        }
+    } else if (argc > 2 && std::strcmp(argv[1], "--extract") == 0) {
+        // --extract BMP: ExtraceImage on a stored 720x720 eye bitmap
+        host::CControlHost h;
+        if (FAILED(h.CreateByProgId(kProgId, kTavrikEvents, {740, 300}, true))) {
+            rc = 1;
+        } else {
+            std::printf("IrisInit %ld\n", h.Long(L"IrisInit", L"{}"));
+            std::wstring path;
+            for (const char* c = argv[2]; *c; ++c) path += static_cast<wchar_t>(*c);
+            std::printf("ExtraceImage %ld\n", h.Long(L"ExtraceImage", path.c_str()));
+            std::printf("IrisClose %ld\n", h.Long(L"IrisClose"));
+            rc = 0;
+        }
+    } else if (argc > 2 && std::strcmp(argv[1], "--unplug") == 0) {
+        host::CControlHost h;
+        rc = FAILED(h.CreateByProgId(kProgId, kTavrikEvents, {740, 300}, true)) ? 1 : RunUnplug(h, argv[2]);
+    } else if (argc > 1 && std::strcmp(argv[1], "--unload") == 0) {
+        rc = Unload();
     } else if (argc > 1 && std::strcmp(argv[1], "--demo") == 0) {
         rc = Demo(argc > 2 ? static_cast<DWORD>(std::atoi(argv[2])) : 4000);
     } else {
-        std::fprintf(stderr, "usage: tavrik_host --check | --demo [milliseconds]\n");
+        std::fprintf(stderr, "usage: tavrik_host --check | --unload | --demo [milliseconds] | --capture OUTDIR [method [eyeType [holdMs]]]\n");
     }
     OleUninitialize();
     std::fflush(stdout);

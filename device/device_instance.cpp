@@ -1,0 +1,16 @@
+// The process's device object, with the services of the program's build.
+#include "device/device_k7q.h"
+#include "hid/hid_operate.h"
+#include "log/log_writer.h"
+#include "platform/process_objects.h"
+
+IDevice* GetDevice() {
+    // Its destructor logs and sends HID commands: those are taken into use
+    // first, so that the process owner destroys the device before them.
+    static CDeviceK7Q* const device = [] {
+        LogWriter();
+        CHidOperate::use_library();
+        return platform::Process().Adopt(new CDeviceK7Q(DefaultDeviceServices()));
+    }();
+    return device;
+}

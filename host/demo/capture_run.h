@@ -1,0 +1,25 @@
+// The host's capture mode: opens the device through the control, runs one
+// capture and saves what OnCapture delivered.
+#pragma once
+
+namespace host {
+class CControlHost;
+}
+
+struct CaptureRunOptions {
+    const char* outDir = ".";
+    const char* method = "StartCapture";  // or StartCaptureForce, StartCaptureStepTwo
+    const char* eyeType = "3";
+    unsigned timeoutMs = 30000;
+    unsigned holdMs = 0;      // keep the window up afterwards (screenshots)
+    bool closeAfter = true;   // IrisClose at the end
+};
+
+// Prints "status N", the scores, the capture id and the elapsed time; writes
+// record.json and left.bmp / right.bmp into outDir. 0 when an OnCapture
+// arrived (whatever its status), 1 otherwise.
+int RunCapture(host::CControlHost& h, const CaptureRunOptions& options);
+
+// Unplugs both virtual cameras (through their control file) during a capture,
+// closes the warning box, and checks that the device needs a new IrisInit.
+int RunUnplug(host::CControlHost& h, const char* controlFile);
