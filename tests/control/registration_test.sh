@@ -2,11 +2,14 @@
 # regsvr32 registration of the OCX under wine64, a real script host calling
 # it by name, the C++ container creating it by ProgID and CLSID, then
 # unregistration. Runs inside the Wine environment of scripts/test.
-#   registration_test.sh <Tavrik.ocx> <tavrik_host.exe> <control_surface.js>
+#   registration_test.sh <Tavrik.ocx> <tavrik_host.exe> <control_surface.js> <k7qvcam.dll>
+# The statuses it checks are those of a station without cameras: the virtual
+# cameras other tests register in the shared prefix are unregistered first.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-ocx=$1 host=$2 script=$3
+ocx=$1 host=$2 script=$3 cameras=$4
 run() { timeout 120 "$root/scripts/wine-run" "$@"; }
+run regsvr32 /u /s "Z:${cameras//\//\\}" >/dev/null 2>&1
 failures=0
 check() {  # description, command...
   local what=$1; shift
@@ -36,6 +39,13 @@ cscript_rc=$?
 echo "-- container"
 run "$host" --check
 [ $? -eq 0 ] && echo "ok   container by ProgID and CLSID" || { echo "FAIL container"; failures=$((failures + 1)); }
+
+echo "-- unload"
+hostdir=$(dirname "$host")
+rm -f "$hostdir/log.txt"
+run "$host" --unload
+[ $? -eq 0 ] && echo "ok   module kept while its threads run" || { echo "FAIL module unload"; failures=$((failures + 1)); }
+rm -f "$hostdir/log.txt"
 
 check "regsvr32 /u unregisters" run regsvr32 /u /s "$ocx"
 for key in "${keys[@]}" "HKCR\\CLSID\\$clsid" "HKCR\\TAVRIK.TavrikCtrl.1"; do check "gone $key" absent run reg query "$key"; done
