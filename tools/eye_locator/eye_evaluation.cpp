@@ -11,6 +11,11 @@ Detector EyeLocatorDetector() {
     return [](const uint8_t* frame, int32_t* rect) { return EyeLocatorDetect(frame, k7qsim::kFrameBytes, rect); };
 }
 
+EyeFreeKind KindOf(const k7qsim::GroundTruth& truth) {
+    if (!truth.personPresent) return kNoPerson;
+    return truth.eyelidOpening < 0.1 ? kClosedEye : kIrisCovered;
+}
+
 Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer& observe) {
     Figures f;
     double iouSum = 0, msSum = 0;
@@ -25,6 +30,9 @@ Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer
         if (!truth.eyeVisible) {
             ++f.eyeFree;
             if (eyes > 0) ++f.eyeFreeDetections;
+            const EyeFreeKind kind = KindOf(truth);
+            ++f.eyeFreeOfKind[kind];
+            if (eyes > 0) ++f.detectionsOfKind[kind];
         } else {
             ++f.oneEye;
             if (eyes == 2) ++f.pairs;
@@ -52,18 +60,31 @@ std::string FiguresText(const Figures& f) {
                   static_cast<long long>(f.wellPlaced), f.meanIoU, 100 * f.FalseRate(),
                   static_cast<long long>(f.eyeFreeDetections), static_cast<long long>(f.eyeFree), 100 * f.PairRate(),
                   static_cast<long long>(f.pairs), static_cast<long long>(f.oneEye), f.msPerFrame, f.maxMsPerFrame);
-    return text;
+    std::string out = text;
+    static const char* const kKindNames[3] = {"no person", "closed eye", "iris mostly covered"};
+    for (int k = 0; k < 3; ++k) {
+        std::snprintf(text, sizeof text, "%s %s %.2f%% (%lld of %lld)", k ? "," : "; eye-free frames by kind:",
+                      kKindNames[k], 100 * f.FalseRate(k), static_cast<long long>(f.detectionsOfKind[k]),
+                      static_cast<long long>(f.eyeFreeOfKind[k]));
+        out += text;
+    }
+    return out;
 }
 
 std::string FiguresJson(const Figures& f, const FrameRange& range) {
     char text[768];
     std::snprintf(text, sizeof text,
-                  "{\"eyeFree\":%lld,\"eyeFreeDetections\":%lld,\"falseDetectionRate\":%.6f,\"firstSeed\":%llu,"
+                  "{\"eyeFree\":%lld,\"eyeFreeDetections\":%lld,"
+                  "\"eyeFreeKinds\":{\"closedEye\":[%lld,%lld],\"irisCovered\":[%lld,%lld],\"noPerson\":[%lld,%lld]},"
+                  "\"falseDetectionRate\":%.6f,\"firstSeed\":%llu,"
                   "\"frames\":%lld,\"lastSeed\":%llu,\"maxMsPerFrame\":%.4f,\"meanIoU\":%.4f,\"msPerFrame\":%.4f,"
                   "\"oneEye\":%lld,\"pairRate\":%.6f,\"pairs\":%lld,\"recall\":%.6f,\"recalled\":%lld,"
                   "\"stepMs\":%.1f,\"wellPlaced\":%lld}",
-                  static_cast<long long>(f.eyeFree), static_cast<long long>(f.eyeFreeDetections), f.FalseRate(),
-                  static_cast<unsigned long long>(range.firstSeed), static_cast<long long>(f.frames),
+                  static_cast<long long>(f.eyeFree), static_cast<long long>(f.eyeFreeDetections),
+                  static_cast<long long>(f.eyeFreeOfKind[kClosedEye]), static_cast<long long>(f.detectionsOfKind[kClosedEye]),
+                  static_cast<long long>(f.eyeFreeOfKind[kIrisCovered]), static_cast<long long>(f.detectionsOfKind[kIrisCovered]),
+                  static_cast<long long>(f.eyeFreeOfKind[kNoPerson]), static_cast<long long>(f.detectionsOfKind[kNoPerson]),
+                  f.FalseRate(), static_cast<unsigned long long>(range.firstSeed), static_cast<long long>(f.frames),
                   static_cast<unsigned long long>(range.lastSeed), f.maxMsPerFrame, f.meanIoU, f.msPerFrame,
                   static_cast<long long>(f.oneEye), f.PairRate(), static_cast<long long>(f.pairs), f.Recall(),
                   static_cast<long long>(f.recalled), range.stepMs, static_cast<long long>(f.wellPlaced));

@@ -15,13 +15,24 @@ struct Figures {
     int64_t wellPlaced = 0, recalled = 0;  // result 1 with IoU >= 0.5
     double meanIoU = 0;                     // over well-placed eyes, 0 for a miss
     int64_t eyeFree = 0, eyeFreeDetections = 0;
+    // Eye-free frames by what the scene shows there (EyeFreeKind), and of them with a detection.
+    int64_t eyeFreeOfKind[3] = {}, detectionsOfKind[3] = {};
     int64_t oneEye = 0, pairs = 0;          // visible-eye frames, of them reported as two eyes
     double msPerFrame = 0;                  // EyeLocatorDetect alone
     double maxMsPerFrame = 0;
     double Recall() const { return wellPlaced ? double(recalled) / wellPlaced : 0; }
     double FalseRate() const { return eyeFree ? double(eyeFreeDetections) / eyeFree : 0; }
     double PairRate() const { return oneEye ? double(pairs) / oneEye : 0; }
+    double FalseRate(int kind) const {
+        return eyeFreeOfKind[kind] ? double(detectionsOfKind[kind]) / eyeFreeOfKind[kind] : 0;
+    }
 };
+
+// What an eye-free frame shows: nobody in front of the camera, a closed eye
+// (lids less than a tenth open), or an eye whose iris is mostly covered
+// (open, but under the visibility limit: a blink, a squint, the frame edge).
+enum EyeFreeKind { kNoPerson = 0, kClosedEye = 1, kIrisCovered = 2 };
+EyeFreeKind KindOf(const k7qsim::GroundTruth& truth);
 
 // A detector under test: fills rect (8 integers) and returns 0, 1 or 2.
 using Detector = std::function<int32_t(const uint8_t* frame, int32_t* rect)>;

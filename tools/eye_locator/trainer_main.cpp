@@ -1,7 +1,7 @@
 // eye-trainer: boosts the eye locator's tables on frames of the virtual K7Q's
 // eye scenes and writes them as modules/eye_locator_model.cpp.
 //   eye-trainer [--positives N] [--negatives N] [--timelines N] [--rounds N]
-//               [--learners N] [--seed S] [--eval-first A --eval-last B] -o FILE
+//               [--learners N] [--mine-cap N] [--seed S] [--eval-first A --eval-last B] -o FILE
 // Training seeds start at 1,000,000 (plus --seed); evaluation seeds must lie below.
 #include <algorithm>
 #include <cstdio>
@@ -25,6 +25,7 @@ using namespace eyetools;
 
 struct Options {
     int positives = 2000, negatives = 1200, timelines = 12, rounds = 3, learners = 48, minPositives = 200;
+    int mineCap = 0;  // 0: mine only the negatives the finished threshold accepts
     uint64_t seed = 0;
     double positiveQuantile = 0.01, negativeShare = 1.0, featureShare = 0.25, timelineStepMs = 400;
     FrameRange eval{1, 12, 200};
@@ -138,6 +139,20 @@ void TrainScale(const TrainingSet& set, const Options& o, int s, int round, Mode
                  d.negatives.size(), d.learners);
 }
 
+// With --mine-cap: the highest-scoring other windows that an eye's threshold
+// alone would accept join the negatives, up to the cap per round, so that
+// look-alikes (closed eyes, blinks) are learnt even when the share limit hides them.
+void MineAboveEyes(int cap, int32_t bar, ScaleData& d) {
+    auto& sn = d.survivingNegatives;
+    const size_t n = std::min(sn.size(), static_cast<size_t>(cap));
+    std::partial_sort(sn.begin(), sn.begin() + static_cast<std::ptrdiff_t>(n), sn.end(),
+                      [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (size_t k = 0; k < n && sn[k].first > bar; ++k) {
+        d.negatives.push_back(sn[k].second);
+        ++d.hardAdded;
+    }
+}
+
 // Accepts windows above the positives' quantile; returns the hard negatives found.
 void Finish(const Options& o, int s, int32_t frames, ModelTables& tables, ScaleData& d, bool mine) {
     std::vector<int32_t> pos = d.positiveScores;
@@ -148,6 +163,7 @@ void Finish(const Options& o, int s, int32_t frames, ModelTables& tables, ScaleD
         return;
     }
     d.threshold = pos.empty() ? eyeloc::kAcceptScore : pos[static_cast<size_t>(o.positiveQuantile * pos.size())] - 1;
+    const int32_t eyeThreshold = d.threshold;
     // At most --negative-share accepted other windows per training frame: the
     // first scales must not fill the ten candidates before the larger ones run.
     std::vector<int32_t> neg;
@@ -160,6 +176,10 @@ void Finish(const Options& o, int s, int32_t frames, ModelTables& tables, ScaleD
     WriteBias(s, d.learners, static_cast<int64_t>(eyeloc::kAcceptScore) - d.threshold, tables);
     d.hardAdded = 0;
     if (!mine) return;
+    if (o.mineCap > 0) {
+        MineAboveEyes(o.mineCap, std::min(eyeThreshold, d.threshold), d);
+        return;
+    }
     for (const auto& sn : d.survivingNegatives)
         if (sn.first > d.threshold) {
             d.negatives.push_back(sn.second);
@@ -234,6 +254,7 @@ int main(int argc, char** argv) {
         else if (k == "--learners") o.learners = std::atoi(v);
         else if (k == "--seed") o.seed = std::strtoull(v, nullptr, 0);
         else if (k == "--min-positives") o.minPositives = std::atoi(v);
+        else if (k == "--mine-cap") o.mineCap = std::atoi(v);
         else if (k == "--negative-share") o.negativeShare = std::atof(v);
         else if (k == "--timeline-step") o.timelineStepMs = std::atof(v);
         else if (k == "--quantile") o.positiveQuantile = std::atof(v);
