@@ -57,12 +57,15 @@ TEST_F(EyeLocatorModelTest, CommittedTablesHoldTheirLevelOnHeldOutScenes) {
     std::printf("%s\n", eyetools::FiguresText(f).c_str());
     ASSERT_GT(f.wellPlaced, 50);
     ASSERT_GT(f.eyeFree, 30);
-    // The pair and overlap goals hold. Recall and false detections are held at
-    // the committed tables' measured level (97.9% and 6.8% on these frames):
-    // the goals of 99% and 1% are not reached yet (docs/eye-locator.md).
-    EXPECT_GE(f.Recall(), 0.97);
+    ASSERT_GT(f.eyeFreeOfKind[eyetools::kNoPerson], 20);
+    // The pair and overlap goals hold, and nothing is found where nobody stands
+    // in front of the camera. Recall and the detections on closed or mostly
+    // covered eyes are held at the committed tables' measured level (99.2% and
+    // 2.7% on these frames; docs/eye-locator.md has the larger sets).
+    EXPECT_GE(f.Recall(), 0.98);
     EXPECT_GE(f.meanIoU, 0.6);
-    EXPECT_LE(f.FalseRate(), 0.12);
+    EXPECT_EQ(f.detectionsOfKind[eyetools::kNoPerson], 0);
+    EXPECT_LE(f.FalseRate(), 0.06);
     EXPECT_LE(f.PairRate(), 0.01);
 }
 
