@@ -51,7 +51,7 @@ enum DeviceStatus : int32_t {
     kDeviceOk = 0,
     kDeviceOpenFailed = -1,        // DevInit: already initialised or cameras not opened; DevGetInfo/GetTemplate: null argument
     kDeviceModuleRefused = -2,     // DevInit: the algorithm module refused initialisation
-    kDeviceCaptureArmed = -5,      // DevStartCapture: a capture is still armed (kind -1 reported)
+    kDeviceCaptureArmed = -5,      // DevStartCapture: a capture is still armed (kind -1 reported); GetTemplate: a capture runs
     kDeviceNotInitialised = -6,
     kDeviceStdException = -99,
     kDeviceUnknownException = -999,

@@ -152,6 +152,7 @@ void CDeviceK7Q::PrepareTempDir() {
 
 void CDeviceK7Q::StartThreads() {
     CaptureArmed = 0;
+    m_doneEvent.Set();  // nothing is armed: as the first idle cycle will say
     CaptureThreadExit = 0;
     m_captureEnded.Reset();
     if (!m_captureThread.Start([this] {

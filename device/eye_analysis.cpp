@@ -114,6 +114,11 @@ void CDeviceK7Q::ParseEyeImage(const EyeSlot& eye, PassState& s, CandidateList& 
 int32_t CDeviceK7Q::GetTemplate(const char* bitmapPath) {
     if (!bitmapPath) return kDeviceOpenFailed;
     if (!m_initialised) return kDeviceNotInitialised;
+    // The template borrows the capture thread's buffers and the iris module:
+    // never while a capture is armed or its last pass is still running. A
+    // start waits for the lock, so none begins until the template is done.
+    std::lock_guard<std::mutex> lock(m_armLock);
+    if (CaptureArmed || !m_doneEvent.IsSet()) return kDeviceCaptureArmed;
     uint8_t* work = m_leftWork.get();
     std::memset(work, 0, kWorkBytes);
     // A missing or short file leaves the rest of the image zero: the bytes

@@ -205,6 +205,23 @@ TEST_F(DeviceEngineTest, TemplateReadsNoFurtherThanTheFileAndReportsTheModuleRes
     std::remove(shortFile.c_str());
 }
 
+TEST_F(DeviceEngineTest, TemplateWaitsForNoCaptureSoTheCaptureBuffersStayItsOwn) {
+    fakes::Current().eye[fakes::kLeft].detectResult = -1;  // the capture never finds an eye
+    Open(__LINE__);
+    const std::string missing = device_->TempDir() + "/missing.bmp";
+    ASSERT_EQ(device_->DevStartCapture(kEyeBoth), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(device_->GetTemplate(missing.c_str()), -5);
+    EXPECT_EQ(CaptureArmed, 1);
+    CaptureArmed = 0;  // as StopCapture does
+    ASSERT_TRUE(device_->CaptureDoneEvent()->Wait(kWaitMs));
+    const std::vector<fakes::Result> r = fakes::Results();
+    ASSERT_EQ(r.size(), 1u);
+    EXPECT_EQ(r[0].outcome, kOutcomeStopped);
+    fakes::Current().eye[fakes::kRight].detectResult = -19;
+    EXPECT_EQ(device_->GetTemplate(missing.c_str()), -19);
+}
+
 TEST_F(DeviceEngineTest, ALostGraphEndsTheCaptureBeforeTheWarningAndNeedsANewInit) {
     fakes::Current().eye[fakes::kLeft].detectResult = -1;
     fakes::Warnings().Hold();
