@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr int kWaitMs = 30000;  // sanitizer builds are slow; waits end early
-
 void ExpectGrayBitmap(const std::vector<uint8_t>& bmp, int line) {
     SCOPED_TRACE(::testing::Message() << "bitmap checked at line " << line);
     ASSERT_EQ(bmp.size(), static_cast<size_t>(BitmapFileSize));
@@ -35,10 +33,7 @@ bool AllZero(const std::vector<uint8_t>& bytes) {
 TEST_F(DeviceEngineTest, BothEyesPassAndOneSuccessIsReportedAfterTheSuccessCommand) {
     Open(__LINE__);
     const size_t before = FrameCount();
-    ASSERT_EQ(device_->DevStartCapture(kEyeBoth), 0);
-    ASSERT_TRUE(fakes::WaitForResults(1, kWaitMs));
-    ASSERT_TRUE(device_->CaptureDoneEvent()->Wait(kWaitMs));
-    const std::vector<fakes::Result> r = fakes::Results();
+    const std::vector<fakes::Result> r = CaptureUntilDone(kEyeBoth, 1, __LINE__);
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].outcome, kOutcomeSuccess);
     EXPECT_EQ(r[0].eyeType, kEyeBoth);
@@ -89,10 +84,7 @@ TEST_F(DeviceEngineTest, OnlyTheLeftEyePassingWaitsForTheRightUntilTheTimeOut) {
     fakes::Current().eye[fakes::kRight].judgeResult = -3;
     Open(__LINE__);
     const size_t before = FrameCount();
-    ASSERT_EQ(device_->DevStartCapture(kEyeBoth), 0);
-    ASSERT_TRUE(fakes::WaitForResults(1, kWaitMs));
-    ASSERT_TRUE(device_->CaptureDoneEvent()->Wait(kWaitMs));
-    const std::vector<fakes::Result> r = fakes::Results();
+    const std::vector<fakes::Result> r = CaptureUntilDone(kEyeBoth, 1, __LINE__);
     ASSERT_EQ(r.size(), 1u);
     EXPECT_EQ(r[0].outcome, kOutcomeTimeout);
     EXPECT_EQ(r[0].eyeType, -1);
@@ -132,10 +124,7 @@ TEST_F(DeviceEngineTest, StepTwoReportsTwiceWithFreshCandidates) {
     CaptureMode = 2;
     Open(__LINE__);
     const size_t before = FrameCount();
-    ASSERT_EQ(device_->DevStartCapture(kEyeLeft), 0);
-    ASSERT_TRUE(fakes::WaitForResults(2, kWaitMs));
-    ASSERT_TRUE(device_->CaptureDoneEvent()->Wait(kWaitMs));
-    const std::vector<fakes::Result> r = fakes::Results();
+    const std::vector<fakes::Result> r = CaptureUntilDone(kEyeLeft, 2, __LINE__);
     ASSERT_EQ(r.size(), 2u);
     EXPECT_EQ(r[0].outcome, kOutcomeSuccess);
     EXPECT_EQ(r[1].outcome, kOutcomeSuccess);

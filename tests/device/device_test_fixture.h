@@ -11,6 +11,8 @@
 #include "sim/mcu/virtual_mcu.h"
 #include "tests/device/device_fakes.h"
 
+constexpr int kWaitMs = 30000;  // sanitizer builds are slow; waits end early
+
 class DeviceEngineTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -37,6 +39,16 @@ protected:
     void Open(int line) {
         SCOPED_TRACE(::testing::Message() << "opened at line " << line);
         ASSERT_EQ(device_->DevInit(nullptr), 0);
+    }
+
+    // Starts a capture and returns the results once `count` have come and the
+    // capture has ended (the caller checks how many there are).
+    std::vector<fakes::Result> CaptureUntilDone(EyeType eye, size_t count, int line) {
+        SCOPED_TRACE(::testing::Message() << "capture started at line " << line);
+        EXPECT_EQ(device_->DevStartCapture(eye), 0);
+        EXPECT_TRUE(fakes::WaitForResults(count, kWaitMs));
+        EXPECT_TRUE(device_->CaptureDoneEvent()->Wait(kWaitMs));
+        return fakes::Results();
     }
 
     // The command codes the microcontroller received since `since` (an index).

@@ -111,16 +111,22 @@ void ExpectPupilNearViewCentre(const std::vector<uint8_t>& bmp, int line) {
     EXPECT_NEAR(sy / n, 240, 60);
 }
 
+// A two-eye success whose scores pass and whose views are centred on their pupils.
+void ExpectBothEyesScoredAndCentred(const Outcome& o, int line) {
+    SCOPED_TRACE(::testing::Message() << "capture checked at line " << line);
+    ASSERT_EQ(o.kind, kOutcomeSuccess);
+    EXPECT_GE(o.leftScore, 60);
+    EXPECT_GE(o.rightScore, 60);
+    ExpectPupilNearViewCentre(o.left, line);
+    ExpectPupilNearViewCentre(o.right, line);
+}
+
 TEST_F(SceneCaptureTest, AfterTheLocatorTheChainAcceptsTheWellPlacedSubject) {
     auto device = MakeDevice(k7qsim::Scenario::WellPlaced, /*truthLocator=*/true);
     ASSERT_EQ(device->DevInit(nullptr), 0);
     uint32_t elapsed = 0;
     const Outcome o = Capture(*device, kEyeBoth, 15000, &elapsed);
-    ASSERT_EQ(o.kind, kOutcomeSuccess);
-    EXPECT_GE(o.leftScore, 60);
-    EXPECT_GE(o.rightScore, 60);
-    ExpectPupilNearViewCentre(o.left, __LINE__);
-    ExpectPupilNearViewCentre(o.right, __LINE__);
+    ExpectBothEyesScoredAndCentred(o, __LINE__);
     std::printf("well-placed capture (scene eye box): %u ms, scores %d/%d\n", elapsed, o.leftScore, o.rightScore);
     device->DevClose();
 }
@@ -130,11 +136,7 @@ TEST_F(SceneCaptureTest, TheWellPlacedSubjectIsCapturedWithBothEyesScored) {
     ASSERT_EQ(device->DevInit(nullptr), 0);
     uint32_t elapsed = 0;
     const Outcome o = Capture(*device, kEyeBoth, 15000, &elapsed);
-    ASSERT_EQ(o.kind, kOutcomeSuccess);
-    EXPECT_GE(o.leftScore, 60);
-    EXPECT_GE(o.rightScore, 60);
-    ExpectPupilNearViewCentre(o.left, __LINE__);
-    ExpectPupilNearViewCentre(o.right, __LINE__);
+    ExpectBothEyesScoredAndCentred(o, __LINE__);
     // The exposures the capture ended with were written to the device.
     const hidproto::Block block = vmcu::Eeprom();
     std::string serial;
