@@ -1,7 +1,8 @@
 // eye-eval: measures the eye locator (the committed tables) on timeline frames
 // of held-out scene seeds, and draws a contact sheet of its detections.
-//   eye-eval [--first A] [--last B] [--step MS] [--json] [--sheet out.png] [--false-detections]
-// --false-detections lists what the scene shows where an eye-free frame got a detection.
+//   eye-eval [--first A] [--last B] [--step MS] [--json] [--sheet out.png] [--false-detections] [--misses]
+// --false-detections lists what the scene shows where an eye-free frame got a detection;
+// --misses lists the well-placed eyes that were not found.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -12,19 +13,20 @@
 
 int main(int argc, char** argv) {
     eyetools::FrameRange range{1, 12, 200};
-    bool json = false, listFalse = false;
+    bool json = false, listFalse = false, listMisses = false;
     std::string sheet;
     for (int i = 1; i < argc; ++i) {
         const std::string k = argv[i];
         const bool hasValue = i + 1 < argc;
         if (k == "--json") json = true;
         else if (k == "--false-detections") listFalse = true;
+        else if (k == "--misses") listMisses = true;
         else if (k == "--first" && hasValue) range.firstSeed = std::strtoull(argv[++i], nullptr, 0);
         else if (k == "--last" && hasValue) range.lastSeed = std::strtoull(argv[++i], nullptr, 0);
         else if (k == "--step" && hasValue) range.stepMs = std::atof(argv[++i]);
         else if (k == "--sheet" && hasValue) sheet = argv[++i];
         else {
-            std::fprintf(stderr, "usage: eye-eval [--first A] [--last B] [--step MS] [--json] [--sheet out.png] [--false-detections]\n");
+            std::fprintf(stderr, "usage: eye-eval [--first A] [--last B] [--step MS] [--json] [--sheet out.png] [--false-detections] [--misses]\n");
             return 2;
         }
     }
@@ -37,6 +39,11 @@ int main(int argc, char** argv) {
             if (listFalse && !t.eyeVisible && eyes > 0)
                 std::printf("false: person %d, lid opening %.2f, iris visible %.2f, iris at (%.0f, %.0f) r %.0f\n",
                             t.personPresent, t.eyelidOpening, t.irisVisibleFraction, t.irisX, t.irisY, t.irisRadius);
+            if (listMisses && eyetools::WellPlaced(t) &&
+                (eyes != 1 || eyetools::IoU(eyetools::RectBox(rect), eyetools::TruthBox(t)) < 0.5))
+                std::printf("miss: result %d, IoU %.2f, lid opening %.2f, iris visible %.2f, iris at (%.0f, %.0f) r %.0f, "
+                            "defocus %.1f\n", eyes, eyes ? eyetools::IoU(eyetools::RectBox(rect), eyetools::TruthBox(t)) : 0.0,
+                            t.eyelidOpening, t.irisVisibleFraction, t.irisX, t.irisY, t.irisRadius, t.defocusSigma);
             if (drawSheet) drawSheet(t, frame, eyes, rect);
         });
     EyeLocatorRelease();

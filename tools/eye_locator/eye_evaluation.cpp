@@ -18,6 +18,8 @@ EyeFreeKind KindOf(const k7qsim::GroundTruth& truth) {
 
 Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer& observe) {
     Figures f;
+    eyeloc::Geometry g;
+    eyeloc::DeriveGeometry(*eyeloc::FindSize(k7qsim::kFrameWidth, k7qsim::kFrameHeight), g);
     double iouSum = 0, msSum = 0;
     ForEachTimelineFrame(range, [&](uint64_t, double, const k7qsim::GroundTruth& truth, const uint8_t* frame) {
         int32_t rect[8] = {};
@@ -41,7 +43,12 @@ Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer
             ++f.wellPlaced;
             const double iou = eyes >= 1 ? IoU(RectBox(rect), TruthBox(truth)) : 0;
             iouSum += iou;
-            if (eyes == 1 && iou >= 0.5) ++f.recalled;
+            const bool found = eyes == 1 && iou >= 0.5;
+            if (found) ++f.recalled;
+            if (BestWindowIoU(g, TruthBox(truth)) < kGoodFitIoU) {
+                ++f.poorFit;
+                if (found) ++f.poorFitRecalled;
+            }
         }
         if (observe) observe(truth, frame, eyes, rect);
     });
@@ -61,6 +68,10 @@ std::string FiguresText(const Figures& f) {
                   static_cast<long long>(f.eyeFreeDetections), static_cast<long long>(f.eyeFree), 100 * f.PairRate(),
                   static_cast<long long>(f.pairs), static_cast<long long>(f.oneEye), f.msPerFrame, f.maxMsPerFrame);
     std::string out = text;
+    std::snprintf(text, sizeof text, "; recall %.2f%% where a window fits the eye (best IoU >= %.1f; %lld eyes fit none, %lld of them found)",
+                  100 * f.GoodFitRecall(), kGoodFitIoU, static_cast<long long>(f.poorFit),
+                  static_cast<long long>(f.poorFitRecalled));
+    out += text;
     static const char* const kKindNames[3] = {"no person", "closed eye", "iris mostly covered"};
     for (int k = 0; k < 3; ++k) {
         std::snprintf(text, sizeof text, "%s %s %.2f%% (%lld of %lld)", k ? "," : "; eye-free frames by kind:",
@@ -72,21 +83,23 @@ std::string FiguresText(const Figures& f) {
 }
 
 std::string FiguresJson(const Figures& f, const FrameRange& range) {
-    char text[768];
+    char text[896];
     std::snprintf(text, sizeof text,
                   "{\"eyeFree\":%lld,\"eyeFreeDetections\":%lld,"
                   "\"eyeFreeKinds\":{\"closedEye\":[%lld,%lld],\"irisCovered\":[%lld,%lld],\"noPerson\":[%lld,%lld]},"
                   "\"falseDetectionRate\":%.6f,\"firstSeed\":%llu,"
-                  "\"frames\":%lld,\"lastSeed\":%llu,\"maxMsPerFrame\":%.4f,\"meanIoU\":%.4f,\"msPerFrame\":%.4f,"
-                  "\"oneEye\":%lld,\"pairRate\":%.6f,\"pairs\":%lld,\"recall\":%.6f,\"recalled\":%lld,"
+                  "\"frames\":%lld,\"goodFitRecall\":%.6f,\"lastSeed\":%llu,\"maxMsPerFrame\":%.4f,\"meanIoU\":%.4f,"
+                  "\"msPerFrame\":%.4f,\"oneEye\":%lld,\"pairRate\":%.6f,\"pairs\":%lld,\"poorFit\":[%lld,%lld],"
+                  "\"recall\":%.6f,\"recalled\":%lld,"
                   "\"stepMs\":%.1f,\"wellPlaced\":%lld}",
                   static_cast<long long>(f.eyeFree), static_cast<long long>(f.eyeFreeDetections),
                   static_cast<long long>(f.eyeFreeOfKind[kClosedEye]), static_cast<long long>(f.detectionsOfKind[kClosedEye]),
                   static_cast<long long>(f.eyeFreeOfKind[kIrisCovered]), static_cast<long long>(f.detectionsOfKind[kIrisCovered]),
                   static_cast<long long>(f.eyeFreeOfKind[kNoPerson]), static_cast<long long>(f.detectionsOfKind[kNoPerson]),
                   f.FalseRate(), static_cast<unsigned long long>(range.firstSeed), static_cast<long long>(f.frames),
-                  static_cast<unsigned long long>(range.lastSeed), f.maxMsPerFrame, f.meanIoU, f.msPerFrame,
-                  static_cast<long long>(f.oneEye), f.PairRate(), static_cast<long long>(f.pairs), f.Recall(),
+                  f.GoodFitRecall(), static_cast<unsigned long long>(range.lastSeed), f.maxMsPerFrame, f.meanIoU,
+                  f.msPerFrame, static_cast<long long>(f.oneEye), f.PairRate(), static_cast<long long>(f.pairs),
+                  static_cast<long long>(f.poorFit), static_cast<long long>(f.poorFitRecalled), f.Recall(),
                   static_cast<long long>(f.recalled), range.stepMs, static_cast<long long>(f.wellPlaced));
     return text;
 }

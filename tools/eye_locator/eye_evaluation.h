@@ -14,6 +14,9 @@ struct Figures {
     int64_t frames = 0;
     int64_t wellPlaced = 0, recalled = 0;  // result 1 with IoU >= 0.5
     double meanIoU = 0;                     // over well-placed eyes, 0 for a miss
+    // Well-placed eyes that no window of the locator fits with IoU >= kGoodFitIoU
+    // (very near or very narrow), and of them found.
+    int64_t poorFit = 0, poorFitRecalled = 0;
     int64_t eyeFree = 0, eyeFreeDetections = 0;
     // Eye-free frames by what the scene shows there (EyeFreeKind), and of them with a detection.
     int64_t eyeFreeOfKind[3] = {}, detectionsOfKind[3] = {};
@@ -21,12 +24,18 @@ struct Figures {
     double msPerFrame = 0;                  // EyeLocatorDetect alone
     double maxMsPerFrame = 0;
     double Recall() const { return wellPlaced ? double(recalled) / wellPlaced : 0; }
+    double GoodFitRecall() const {
+        const int64_t n = wellPlaced - poorFit;
+        return n ? double(recalled - poorFitRecalled) / n : 0;
+    }
     double FalseRate() const { return eyeFree ? double(eyeFreeDetections) / eyeFree : 0; }
     double PairRate() const { return oneEye ? double(pairs) / oneEye : 0; }
     double FalseRate(int kind) const {
         return eyeFreeOfKind[kind] ? double(detectionsOfKind[kind]) / eyeFreeOfKind[kind] : 0;
     }
 };
+
+constexpr double kGoodFitIoU = 0.6;
 
 // What an eye-free frame shows: nobody in front of the camera, a closed eye
 // (lids less than a tenth open), or an eye whose iris is mostly covered

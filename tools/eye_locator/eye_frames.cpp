@@ -1,5 +1,6 @@
 #include "tools/eye_locator/eye_frames.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace eyetools {
@@ -26,6 +27,21 @@ bool WellPlaced(const k7qsim::GroundTruth& t) {
     const int top = static_cast<int>(t.eyeBoxTop), bottom = static_cast<int>(t.eyeBoxBottom);
     const int cx = left + (right - left) / 2, cy = top + (bottom - top) / 2;
     return cx >= 320 && cx <= 640 && cy >= 240 && cy <= 480;
+}
+
+Box WindowBox(const eyeloc::Geometry& g, int scale, int32_t i, int32_t j) {
+    const eyeloc::ScaleShape& sh = eyeloc::kScaleShapes[scale];
+    const double x = (sh.windowW - sh.boxW) / 2 + 4 * j, y = (sh.windowH - sh.boxH) / 2 + 4 * i;
+    const double left = g.step * x, top = g.margin - 1 + g.step * y;
+    return {left, top, left + g.step * sh.boxW, top + g.step * sh.boxH};
+}
+
+double BestWindowIoU(const eyeloc::Geometry& g, const Box& truth) {
+    double best = 0;
+    for (int s = 0; s < eyeloc::kScales; ++s)
+        for (int32_t i = 0; i < g.rowPositions[s]; ++i)
+            for (int32_t j = 0; j < g.colPositions[s]; ++j) best = std::max(best, IoU(WindowBox(g, s, i, j), truth));
+    return best;
 }
 
 int BacklightFor(uint64_t index) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "modules/eye_locator_stages.h"
 #include "sim/scene/scene.h"
 
 namespace eyetools {
@@ -20,6 +21,11 @@ Box RectBox(const int32_t* rect);
 // The eye is visible and its box centre lies in the band the capture accepts
 // (320..640 across, 240..480 down), measured the way the capture measures it.
 bool WellPlaced(const k7qsim::GroundTruth& t);
+// Frame-pixel box of the locator's window at a scale and position, and the
+// best overlap any window reaches with a box (the locator's boxes have fixed
+// sizes and a 2:1 shape, so very near or very narrow eyes fit none well).
+Box WindowBox(const eyeloc::Geometry& g, int scale, int32_t i, int32_t j);
+double BestWindowIoU(const eyeloc::Geometry& g, const Box& truth);
 
 // Every frame of the timelines of seeds first..last, both cameras, from one
 // second before the person arrives until half a second after they have gone,

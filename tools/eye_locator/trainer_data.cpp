@@ -13,16 +13,16 @@ constexpr double kPositiveGap = 0.08;
 constexpr double kNegativeGap = 0.15;
 constexpr double kNegativeIoU = 0.3;
 constexpr double kDoubtfulIoU = 0.2;
+// A window under the hit line (IoU 0.5) is a negative when a clearly better
+// one exists: for eyes no window fits well (very near, very narrow) the near
+// misses would otherwise stay unlabelled and win.
+constexpr double kHitIoU = 0.5;
+constexpr double kHitGap = 0.05;
+// Irises under this share visible are negatives (the evaluation's limit for a
+// visible eye is 0.40); up to kPositiveVisible they teach nothing either way.
+constexpr double kDoubtfulVisible = 0.36;
+constexpr double kPositiveVisible = 0.45;
 }  // namespace
-
-double TrainingSet::BestIoU(const Box& truth) const {
-    double best = 0;
-    for (int s = 0; s < eyeloc::kScales; ++s)
-        for (int32_t i = 0; i < context_->g.rowPositions[s]; ++i)
-            for (int32_t j = 0; j < context_->g.colPositions[s]; ++j)
-                best = std::max(best, IoU(WindowBox(s, i, j), truth));
-    return best;
-}
 
 void TrainingSet::AddFrame(const uint8_t* frame, const k7qsim::GroundTruth& truth) {
     eyeloc::ComputeFeatures(context_, frame);
@@ -32,18 +32,18 @@ void TrainingSet::AddFrame(const uint8_t* frame, const k7qsim::GroundTruth& trut
     for (size_t k = 0; k < n; ++k) planes_[at + k] = static_cast<uint8_t>(context_->planes[k]);
     FrameRecord r;
     r.truth = TruthBox(truth);
-    r.hasEye = truth.eyeVisible && truth.irisVisibleFraction >= 0.45;
+    r.hasEye = truth.eyeVisible && truth.irisVisibleFraction >= kPositiveVisible;
     // Half-hidden irises and eyes near the visibility limit teach nothing either way.
-    r.ignoreEye = !r.hasEye && truth.personPresent && truth.irisVisibleFraction >= 0.32 &&
+    r.ignoreEye = !r.hasEye && truth.personPresent && truth.irisVisibleFraction >= kDoubtfulVisible &&
                   truth.eyeBoxRight > truth.eyeBoxLeft;
-    if (r.hasEye) r.bestIoU = BestIoU(r.truth);
+    if (r.hasEye) r.bestIoU = BestWindowIoU(context_->g, r.truth);
     records_.push_back(r);
 }
 
-void TrainingSet::Load(int32_t frame) const {
+void TrainingSet::Load(int32_t frame, eyeloc::Context* into) const {
     const size_t n = static_cast<size_t>(eyeloc::kPlanes) * context_->g.cells;
     const uint8_t* src = planes_.data() + n * frame;
-    for (size_t k = 0; k < n; ++k) context_->planes[k] = src[k];
+    for (size_t k = 0; k < n; ++k) into->planes[k] = src[k];
 }
 
 uint8_t TrainingSet::Value(const Sample& s, int scale, int32_t entry) const {
@@ -52,13 +52,7 @@ uint8_t TrainingSet::Value(const Sample& s, int scale, int32_t entry) const {
     return planes_[n * s.frame + list[entry] + s.i * context_->g.cellCols + s.j];
 }
 
-Box TrainingSet::WindowBox(int scale, int32_t i, int32_t j) const {
-    const eyeloc::ScaleShape& sh = eyeloc::kScaleShapes[scale];
-    const eyeloc::Geometry& g = context_->g;
-    const double x = (sh.windowW - sh.boxW) / 2 + 4 * j, y = (sh.windowH - sh.boxH) / 2 + 4 * i;
-    const double left = g.step * x, top = g.margin - 1 + g.step * y;
-    return {left, top, left + g.step * sh.boxW, top + g.step * sh.boxH};
-}
+Box TrainingSet::WindowBox(int scale, int32_t i, int32_t j) const { return eyetools::WindowBox(context_->g, scale, i, j); }
 
 int TrainingSet::Label(int scale, int32_t frame, int32_t i, int32_t j) const {
     const FrameRecord& r = records_[frame];
@@ -66,7 +60,8 @@ int TrainingSet::Label(int scale, int32_t frame, int32_t i, int32_t j) const {
     const double iou = IoU(WindowBox(scale, i, j), r.truth);
     if (!r.hasEye) return iou < kDoubtfulIoU ? -1 : 0;
     if (iou >= kPositiveIoU && iou >= r.bestIoU - kPositiveGap) return 1;
-    return iou < kNegativeIoU || iou < r.bestIoU - kNegativeGap ? -1 : 0;
+    const bool nearMiss = iou < kHitIoU && iou < r.bestIoU - kHitGap;
+    return iou < kNegativeIoU || iou < r.bestIoU - kNegativeGap || nearMiss ? -1 : 0;
 }
 
 }  // namespace eyetools

@@ -29,8 +29,8 @@ public:
     void AddFrame(const uint8_t* frame, const k7qsim::GroundTruth& truth);
     int32_t Frames() const { return static_cast<int32_t>(records_.size()); }
     const FrameRecord& Record(int32_t frame) const { return records_[frame]; }
-    // Loads a kept frame's planes back into the context.
-    void Load(int32_t frame) const;
+    // Loads a kept frame's planes back into a context of the same geometry.
+    void Load(int32_t frame, eyeloc::Context* into) const;
     // The window's value at position `entry` of the scale's feature list.
     uint8_t Value(const Sample& s, int scale, int32_t entry) const;
     // Frame-pixel box of a window.
@@ -39,7 +39,6 @@ public:
     int Label(int scale, int32_t frame, int32_t i, int32_t j) const;
 
 private:
-    double BestIoU(const Box& truth) const;
     eyeloc::Context* context_;
     std::vector<uint8_t> planes_;  // kPlanes x N per frame; every value fits a byte
     std::vector<FrameRecord> records_;

@@ -7,8 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <atomic>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "modules/eye_locator.h"
@@ -35,6 +37,27 @@ struct Options {
 
 constexpr uint64_t kTrainingSeedBase = 1000000;
 
+// An eye in the band with its lids nearly shut: most of the iris is covered.
+k7qsim::EyeParams BlinkParams(uint64_t seed, k7qsim::Rng& r) {
+    k7qsim::EyeParams p = k7qsim::RandomEyeParams(seed);
+    p.centerX = r.Range(300, 660);
+    p.centerY = r.Range(220, 500);
+    p.opening = r.Range(0.03, 0.32);
+    return p;
+}
+
+// Runs body(0 .. n-1) on every core; each index runs once.
+void ParallelFor(int n, const std::function<void(int)>& body) {
+    std::atomic<int> next{0};
+    auto work = [&] {
+        for (int k = next++; k < n; k = next++) body(k);
+    };
+    std::vector<std::thread> threads(std::max(1u, std::min(std::thread::hardware_concurrency(), static_cast<unsigned>(n))) - 1);
+    for (auto& t : threads) t = std::thread(work);
+    work();
+    for (auto& t : threads) t.join();
+}
+
 void RenderFrames(const Options& o, TrainingSet& set) {
     std::vector<uint8_t> frame(k7qsim::kFrameBytes);
     k7qsim::SceneRenderer renderer;
@@ -57,9 +80,14 @@ void RenderFrames(const Options& o, TrainingSet& set) {
         k7qsim::Rng r(k7qsim::HashCombine(seed, 0x7a2));
         k7qsim::CameraControls c;
         c.backlight = r.Int(150, 300);
-        // Closed eyes are the hardest negatives: every third frame is one.
-        const int pick = k % (k7qsim::kNegativeKinds + 3);
+        // Closed eyes and eyes in mid-blink are the hardest negatives: each is
+        // one frame in five.
+        const int pick = k % (k7qsim::kNegativeKinds + 5);
         const int kind = pick >= k7qsim::kNegativeKinds + 1 ? static_cast<int>(k7qsim::NegativeKind::ClosedEye) : pick;
+        if (pick >= k7qsim::kNegativeKinds + 3) {
+            set.AddFrame(frame.data(), renderer.Render(BlinkParams(seed, r), c, frame.data()));
+            continue;
+        }
         const k7qsim::GroundTruth t =
             kind == k7qsim::kNegativeKinds
                 ? renderer.RenderEmpty(k7qsim::Mix64(seed), c, frame.data())
@@ -104,14 +132,10 @@ void SeedNegatives(const TrainingSet& set, const eyeloc::Context* c, uint64_t se
         }
 }
 
-// Scores every labelled window of every frame with the detector's own code.
-void ScoreAll(const TrainingSet& set, eyeloc::Context* c, ScaleData* scales) {
-    for (int s = 0; s < eyeloc::kScales; ++s) {
-        scales[s].positiveScores.clear();
-        scales[s].survivingNegatives.clear();
-    }
-    for (int32_t f = 0; f < set.Frames(); ++f) {
-        set.Load(f);
+// Scores every labelled window of a run of frames with the detector's own code.
+void ScoreFrames(const TrainingSet& set, eyeloc::Context* c, int32_t from, int32_t to, ScaleData* scales) {
+    for (int32_t f = from; f < to; ++f) {
+        set.Load(f, c);
         for (int s = 0; s < eyeloc::kScales; ++s)
             for (int32_t i = 0; i < c->g.rowPositions[s]; ++i)
                 for (int32_t j = 0; j < c->g.colPositions[s]; ++j) {
@@ -121,6 +145,30 @@ void ScoreAll(const TrainingSet& set, eyeloc::Context* c, ScaleData* scales) {
                     if (label > 0) scales[s].positiveScores.push_back(score);
                     else if (score > eyeloc::kRejectScore) scales[s].survivingNegatives.push_back({score, {f, int16_t(i), int16_t(j)}});
                 }
+    }
+}
+
+// Scores every frame in two halves, one per thread, and joins them in frame
+// order so that the result does not depend on the threads.
+void ScoreAll(const TrainingSet& set, const eyeloc::SizeRow& row, const ModelTables& tables, ScaleData* scales) {
+    constexpr int kParts = 2;
+    ScaleData parts[kParts][eyeloc::kScales];
+    const int32_t frames = set.Frames();
+    ParallelFor(kParts, [&](int p) {
+        eyeloc::Context* c = eyeloc::CreateContext(row);
+        eyeloc::InstallModel(c, tables.View());
+        ScoreFrames(set, c, frames * p / kParts, frames * (p + 1) / kParts, parts[p]);
+        eyeloc::DestroyContext(c);
+    });
+    for (int s = 0; s < eyeloc::kScales; ++s) {
+        scales[s].positiveScores.clear();
+        scales[s].survivingNegatives.clear();
+        for (auto& part : parts) {
+            auto& d = part[s];
+            scales[s].positiveScores.insert(scales[s].positiveScores.end(), d.positiveScores.begin(), d.positiveScores.end());
+            scales[s].survivingNegatives.insert(scales[s].survivingNegatives.end(), d.survivingNegatives.begin(),
+                                                d.survivingNegatives.end());
+        }
     }
 }
 
@@ -199,9 +247,12 @@ int Run(const Options& o) {
     std::string training;
     for (int round = 0; round < o.rounds; ++round) {
         std::fprintf(stderr, "round %d\n", round + 1);
-        for (int s = 0; s < eyeloc::kScales; ++s) TrainScale(set, o, s, round, tables, scales[s]);
-        eyeloc::InstallModel(c, tables.View());
-        ScoreAll(set, c, scales);
+        // Largest scales first: they have the most features and take longest.
+        ParallelFor(eyeloc::kScales, [&](int k) {
+            const int s = eyeloc::kScales - 1 - k;
+            TrainScale(set, o, s, round, tables, scales[s]);
+        });
+        ScoreAll(set, *row, tables, scales);
         const bool last = round + 1 == o.rounds;
         for (int s = 0; s < eyeloc::kScales; ++s) {
             Finish(o, s, set.Frames(), tables, scales[s], !last);
@@ -209,9 +260,8 @@ int Run(const Options& o) {
                          static_cast<long long>(scales[s].hardAdded));
         }
     }
-    eyeloc::InstallModel(c, tables.View());
     // Training-window figures with the finished tables.
-    ScoreAll(set, c, scales);
+    ScoreAll(set, *row, tables, scales);
     char line[256];
     for (int s = 0; s < eyeloc::kScales; ++s) {
         const auto& d = scales[s];
