@@ -4,10 +4,10 @@
 //               [--learners N] [--mine-cap N] [--seed S] [--eval-first A --eval-last B] -o FILE
 // Training seeds start at 1,000,000 (plus --seed); evaluation seeds must lie below.
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
-#include <atomic>
 #include <map>
 #include <string>
 #include <thread>
@@ -80,8 +80,8 @@ void RenderFrames(const Options& o, TrainingSet& set) {
         k7qsim::Rng r(k7qsim::HashCombine(seed, 0x7a2));
         k7qsim::CameraControls c;
         c.backlight = r.Int(150, 300);
-        // Closed eyes and eyes in mid-blink are the hardest negatives: each is
-        // one frame in five.
+        // Closed eyes and eyes in mid-blink are the hardest negatives: three
+        // frames in ten show a closed eye, two an eye in mid-blink.
         const int pick = k % (k7qsim::kNegativeKinds + 5);
         const int kind = pick >= k7qsim::kNegativeKinds + 1 ? static_cast<int>(k7qsim::NegativeKind::ClosedEye) : pick;
         if (pick >= k7qsim::kNegativeKinds + 3) {
