@@ -71,6 +71,22 @@ TEST_F(EyeLocatorModelTest, CommittedTablesHoldTheirLevelOnHeldOutScenes) {
     EXPECT_LE(f.PairRate(), 0.01);
 }
 
+// The trainer labels windows and the evaluation judges fit by the tools' own
+// window boxes; every box the locator reports must be one of them exactly.
+TEST_F(EyeLocatorModelTest, ReportedBoxesAreTheToolsWindowBoxes) {
+    eyeloc::Geometry g;
+    eyeloc::DeriveGeometry(*eyeloc::FindSize(k7qsim::kFrameWidth, k7qsim::kFrameHeight), g);
+    int boxes = 0;
+    eyetools::Evaluate({901, 901, 300}, eyetools::EyeLocatorDetector(),
+                       [&](const k7qsim::GroundTruth&, const uint8_t*, int32_t eyes, const int32_t* rect) {
+                           for (int32_t e = 0; e < eyes; ++e, ++boxes)
+                               EXPECT_DOUBLE_EQ(eyetools::BestWindowIoU(g, eyetools::RectBox(rect + 4 * e)), 1.0)
+                                   << rect[4 * e] << "," << rect[4 * e + 1] << " .. " << rect[4 * e + 2] << ","
+                                   << rect[4 * e + 3];
+                       });
+    EXPECT_GT(boxes, 20);
+}
+
 TEST_F(EyeLocatorModelTest, DetectionAllocatesNothing) {
     k7qsim::SceneTimeline timeline(904);
     std::vector<uint8_t> frame(k7qsim::kFrameBytes);
