@@ -39,11 +39,11 @@ int main(int argc, char** argv) {
             if (listFalse && !t.eyeVisible && eyes > 0)
                 std::printf("false: person %d, lid opening %.2f, iris visible %.2f, iris at (%.0f, %.0f) r %.0f\n",
                             t.personPresent, t.eyelidOpening, t.irisVisibleFraction, t.irisX, t.irisY, t.irisRadius);
-            if (listMisses && eyetools::WellPlaced(t) &&
-                (eyes != 1 || eyetools::IoU(eyetools::RectBox(rect), eyetools::TruthBox(t)) < 0.5))
+            const double iou = eyetools::ReportedIoU(eyes, rect, t);
+            if (listMisses && eyetools::WellPlaced(t) && !eyetools::Found(eyes, iou))
                 std::printf("miss: result %d, IoU %.2f, lid opening %.2f, iris visible %.2f, iris at (%.0f, %.0f) r %.0f, "
-                            "defocus %.1f\n", eyes, eyes ? eyetools::IoU(eyetools::RectBox(rect), eyetools::TruthBox(t)) : 0.0,
-                            t.eyelidOpening, t.irisVisibleFraction, t.irisX, t.irisY, t.irisRadius, t.defocusSigma);
+                            "defocus %.1f\n", eyes, iou, t.eyelidOpening, t.irisVisibleFraction, t.irisX, t.irisY,
+                            t.irisRadius, t.defocusSigma);
             if (drawSheet) drawSheet(t, frame, eyes, rect);
         });
     EyeLocatorRelease();

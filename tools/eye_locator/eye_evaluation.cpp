@@ -16,6 +16,10 @@ EyeFreeKind KindOf(const k7qsim::GroundTruth& truth) {
     return truth.eyelidOpening < 0.1 ? kClosedEye : kIrisCovered;
 }
 
+double ReportedIoU(int32_t eyes, const int32_t* rect, const k7qsim::GroundTruth& truth) {
+    return eyes >= 1 ? IoU(RectBox(rect), TruthBox(truth)) : 0;
+}
+
 Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer& observe) {
     Figures f;
     eyeloc::Geometry g;
@@ -41,9 +45,9 @@ Figures Evaluate(const FrameRange& range, const Detector& detect, const Observer
         }
         if (WellPlaced(truth)) {
             ++f.wellPlaced;
-            const double iou = eyes >= 1 ? IoU(RectBox(rect), TruthBox(truth)) : 0;
+            const double iou = ReportedIoU(eyes, rect, truth);
             iouSum += iou;
-            const bool found = eyes == 1 && iou >= 0.5;
+            const bool found = Found(eyes, iou);
             if (found) ++f.recalled;
             if (BestWindowIoU(g, TruthBox(truth)) < kGoodFitIoU) {
                 ++f.poorFit;

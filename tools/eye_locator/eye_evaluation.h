@@ -36,6 +36,11 @@ struct Figures {
 };
 
 constexpr double kGoodFitIoU = 0.6;
+// A well-placed eye is found when the locator reports one eye overlapping it by this much.
+constexpr double kFoundIoU = 0.5;
+// Overlap of the first reported box with the true eye box; 0 when nothing was reported.
+double ReportedIoU(int32_t eyes, const int32_t* rect, const k7qsim::GroundTruth& truth);
+inline bool Found(int32_t eyes, double iou) { return eyes == 1 && iou >= kFoundIoU; }
 
 // What an eye-free frame shows: nobody in front of the camera, a closed eye
 // (lids less than a tenth open), or an eye whose iris is mostly covered

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "tools/eye_locator/eye_evaluation.h"
+
 namespace eyetools {
 
 namespace {
@@ -13,10 +15,9 @@ constexpr double kPositiveGap = 0.08;
 constexpr double kNegativeGap = 0.15;
 constexpr double kNegativeIoU = 0.3;
 constexpr double kDoubtfulIoU = 0.2;
-// A window under the hit line (IoU 0.5) is a negative when a clearly better
-// one exists: for eyes no window fits well (very near, very narrow) the near
-// misses would otherwise stay unlabelled and win.
-constexpr double kHitIoU = 0.5;
+// A window under the evaluation's hit line (kFoundIoU) is a negative when a
+// clearly better one exists: for eyes no window fits well (very near, very
+// narrow) the near misses would otherwise stay unlabelled and win.
 constexpr double kHitGap = 0.05;
 // Irises under this share visible are negatives (the evaluation's limit for a
 // visible eye is 0.40); up to kPositiveVisible they teach nothing either way.
@@ -60,7 +61,7 @@ int TrainingSet::Label(int scale, int32_t frame, int32_t i, int32_t j) const {
     const double iou = IoU(WindowBox(scale, i, j), r.truth);
     if (!r.hasEye) return iou < kDoubtfulIoU ? -1 : 0;
     if (iou >= kPositiveIoU && iou >= r.bestIoU - kPositiveGap) return 1;
-    const bool nearMiss = iou < kHitIoU && iou < r.bestIoU - kHitGap;
+    const bool nearMiss = iou < kFoundIoU && iou < r.bestIoU - kHitGap;
     return iou < kNegativeIoU || iou < r.bestIoU - kNegativeGap || nearMiss ? -1 : 0;
 }
 
