@@ -1,0 +1,55 @@
+// Figures of iris-eval per camera group, the goals they are held to, and the
+// contact sheet of the worst results.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/iris_eval/degrade.h"
+#include "tools/iris_eval/eye_chain.h"
+#include "tools/iris_eval/real_eye_set.h"
+
+namespace iriseval {
+
+// Groups whose photographs are all usable enrolment images.
+bool UsableGroup(const std::string& group);
+// Groups at the device's pixel scale (iris radius 95 ... 125 px).
+bool DeviceScaleGroup(const std::string& group);
+
+struct EyeResult {
+    RealEye eye;
+    std::vector<uint8_t> placed;  // the working image before the chain
+    int offsetX = 0, offsetY = 0;
+    ChainOutcome chain;
+    double pupilError = -1, irisError = -1, irisTolerance = 8;  // -1: no circle or no truth
+    int judgeOnlyResult = -1;
+    JudgeReport judgeOnly;
+};
+
+struct DegradedTally {
+    int judged[static_cast<int>(Degradation::kCount)] = {};
+    int judgeRejects[static_cast<int>(Degradation::kCount)] = {};
+    int chainRejects[static_cast<int>(Degradation::kCount)] = {};
+    void Add(int kind, bool judgeAccepts, bool chainAccepts) {
+        ++judged[kind];
+        judgeRejects[kind] += !judgeAccepts;
+        chainRejects[kind] += !chainAccepts;
+    }
+};
+
+class Report {
+public:
+    void Add(EyeResult result) { results_.push_back(std::move(result)); }
+    void Print(bool degraded) const;
+    bool GoalsMet(bool degraded) const;
+    bool WriteSheet(const std::string& path) const;
+    std::map<std::string, DegradedTally> degraded;
+
+private:
+    std::vector<const EyeResult*> Group(const std::string& group) const;
+    std::vector<std::string> Groups() const;
+    std::vector<EyeResult> results_;
+};
+
+}  // namespace iriseval
