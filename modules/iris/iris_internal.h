@@ -43,12 +43,22 @@ bool FitCircleRobust(EdgePoints& pts, int minPoints, Circle* out);
 
 // Workspace layout, carved from the caller's bytes.
 struct Workspace {
-    uint8_t* coarse;     // (w >> 2) x (h >> 2) block means of clamped pixels
+    uint8_t* filled;     // w x h: the image with its specular spots filled in
+    uint8_t* lineMarks;  // w: marks of one row
+    uint8_t* coarse;     // (w >> 2) x (h >> 2) block means of the filled image
     int32_t* integral;   // (cw + 1) x (ch + 1)
     int cw, ch;
 };
 
-constexpr int kMaxCandidates = 6;
+// Specular spots: pixels at or above the level, in runs of at most
+// kMaxSpot pixels (with their fringe) along a row or a column.
+constexpr int kSpecularLevel = 190;
+constexpr int kMaxSpot = 28;
+void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks, int specularLevel);
+
+// Dark discs with a brighter surround: pupil candidates. Enough of them that
+// lash clusters and dark corners cannot crowd the pupil out.
+constexpr int kMaxCandidates = 12;
 struct Candidates {
     Circle c[kMaxCandidates];
     float score[kMaxCandidates];
@@ -59,8 +69,20 @@ struct Candidates {
 int CoarsePupils(const View& v, const Workspace& ws, float minR, float maxR, Candidates* out);
 // `support`: edge points on the fitted circle, of kRays.
 bool RefinePupil(const View& v, Circle* pupil, int* pupilMean, int* support);
-bool FindLimbus(const View& v, const Circle& pupil, float minR, float maxR, Circle* iris, int* support);
+constexpr int kLimbusRays = 48;  // rays of the fine limbus search, 24 a side
+// The limbus: the circle near-concentric with the pupil with the most
+// dark-to-bright evidence on the lateral sectors. `evidence` is its mean
+// saturated radial step, `support` the rays that carry an edge on it.
+bool FindLimbus(const View& v, const Workspace& ws, const Circle& pupil, float minR, float maxR, Circle* iris,
+                int* support, float* evidence);
 void Measure(const View& v, IrisSegmentation* seg);
+
+// Mean gray of the iris ring and of the sclera beside it, on the lateral
+// sectors (lids rarely reach there).
+struct Levels {
+    int iris, sclera;
+};
+Levels LateralLevels(const View& v, const Circle& pupil, const Circle& iris);
 void MeasureImage(const View& v, IrisSegmentation* seg);
 
 }  // namespace iris

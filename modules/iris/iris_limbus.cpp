@@ -1,71 +1,189 @@
-// The limbus: the strongest dark-to-bright circular edge outside the pupil,
-// searched on the lateral sectors the lids rarely cover.
+// The limbus: the circle near-concentric with the pupil that gathers the
+// most dark-to-bright evidence on the lateral sectors, where lids rarely
+// reach. Each ray's step saturates (s -> cap s / (s + cap)), so a lash or a
+// lid edge crossing a few rays cannot outweigh the soft limbus that all of
+// them cross, while a sharper alignment still scores higher. Searched on
+// the coarse block means first (a derivative scale of about 8 px), then
+// refined on the reflection-free image.
 #include "modules/iris/iris_rays.h"
 
 namespace iris {
 namespace {
 
-bool Lateral(int ai) {
-    const float c = kTrig.c[ai];
-    return c > 0.64f || c < -0.64f;  // within 50 degrees of the horizontal
+constexpr float kMaxIrisToPupil = 1 / 0.15f;  // pupil-to-iris radius ratio 0.15 ... 0.75
+constexpr float kMinIrisToPupil = 1 / 0.75f;
+constexpr float kStepCap = 30;                // a ray adds less than this, however strong its step
+constexpr int kMaxSamples = 256;
+// The coarse step compares means of kCoarseHalf samples (half a block
+// each) kCoarseGap samples away from the edge: iris against sclera over
+// about 8 px, wider than the iris's own fibres and crypts.
+constexpr int kCoarseHalf = 4, kCoarseGap = 2;
+
+// Ray angles (indices into kTrig) of the lateral sectors: from 35 degrees
+// above to 45 degrees below the horizontal, on both sides.
+int LateralAngles(int perSide, int* angles) {
+    const int up = kAngleSteps * 20 / 360, down = kAngleSteps * 45 / 360, span = up + down;
+    int n = 0;
+    for (int i = 0; i < perSide; ++i) {
+        const int off = -up + span * i / (perSide - 1);
+        angles[n++] = (off + kAngleSteps) % kAngleSteps;                    // right side, y grows down
+        angles[n++] = (kAngleSteps / 2 - off + kAngleSteps) % kAngleSteps;  // left side, mirrored
+    }
+    return n;
 }
 
-int CollectEdges(const View& v, float cx, float cy, float r0, float r1, EdgePoints* pts, float* radii) {
+struct Best {
+    float x = 0, y = 0, r = 0, evidence = -1;
+};
+
+// Accumulates the saturated steps of every ray from (cx, cy) at radii r0,
+// r0 + dr, ... (n of them); `half` samples on each side of a step, `gap`
+// samples skipped around it. Updates `best` with the strongest radius.
+void Accumulate(const View& v, float cx, float cy, const int* angles, int rays, float r0, float dr, int n, int half,
+                int gap, Best* best, float* acc, int* counts) {
+    float prof[kMaxSamples];
+    for (int i = 0; i < n; ++i) acc[i] = 0, counts[i] = 0;
+    for (int k = 0; k < rays; ++k) {
+        const float c = kTrig.c[angles[k]], s = kTrig.s[angles[k]];
+        for (int i = 0; i < n; ++i) {
+            const float r = r0 + i * dr;
+            prof[i] = Sample(v, cx + r * c, cy + r * s);
+        }
+        for (int i = half + gap; i + half + gap < n; ++i) {
+            float in = 0, out = 0;
+            bool valid = true;
+            for (int j = gap; j < gap + half; ++j) {
+                valid = valid && prof[i - 1 - j] >= 0 && prof[i + 1 + j] >= 0;
+                in += prof[i - 1 - j];
+                out += prof[i + 1 + j];
+            }
+            if (!valid) continue;
+            const float step = (out - in) / half;
+            acc[i] += step <= 0 ? 0 : kStepCap * step / (step + kStepCap);
+            ++counts[i];
+        }
+    }
+    for (int i = half + gap; i + half + gap < n; ++i) {
+        if (counts[i] * 2 < rays) continue;  // most of the circle outside the image
+        const float e = acc[i] / counts[i];
+        if (e > best->evidence) *best = Best{cx, cy, r0 + i * dr, e};
+    }
+}
+
+// Sub-sample radius from the evidence around the best one.
+float RefineRadius(const float* acc, const int* counts, int i, int n, float r0, float dr) {
+    if (i <= 0 || i + 1 >= n || !counts[i - 1] || !counts[i + 1]) return r0 + i * dr;
+    const float a = acc[i - 1] / counts[i - 1], b = acc[i] / counts[i], c = acc[i + 1] / counts[i + 1];
+    const float denom = a - 2 * b + c;
+    float off = denom < 0 ? 0.5f * (a - c) / denom : 0;
+    off = off > 0.5f ? 0.5f : (off < -0.5f ? -0.5f : off);
+    return r0 + (i + off) * dr;
+}
+
+// Rays of the fine search whose step at the circle (within 2 px) is clear
+// and at least kDominance of the strongest step within a quarter radius
+// around it: the circle is the edge there, not one of many.
+constexpr float kDominance = 0.6f;
+int Support(const View& v, const Circle& c, const int* angles, int rays) {
+    int support = 0;
+    const float reach = 0.25f * c.r;
+    for (int k = 0; k < rays; ++k) {
+        const float cs = kTrig.c[angles[k]], sn = kTrig.s[angles[k]];
+        float atCircle = 0, around = 0;
+        for (float r = c.r - reach; r <= c.r + reach; r += 1) {
+            const float in = Sample(v, c.x + (r - 3) * cs, c.y + (r - 3) * sn);
+            const float out = Sample(v, c.x + (r + 3) * cs, c.y + (r + 3) * sn);
+            if (in < 0 || out < 0) continue;
+            const float step = out - in;
+            around = Maxf(around, step);
+            if (r >= c.r - 2 && r <= c.r + 2) atCircle = Maxf(atCircle, step);
+        }
+        support += atCircle >= 6 && atCircle >= kDominance * around;
+    }
+    return support;
+}
+
+// The edge points of the limbus within kPolishReach of the accumulated
+// circle, one per lateral ray, fitted: the accumulation finds the circle
+// among clutter, the fit places it to a fraction of a pixel.
+constexpr float kPolishReach = 6;
+bool Polish(const View& v, const Circle& rough, Circle* out) {
     float prof[kMaxProfile];
-    const int n = Min(kMaxProfile, static_cast<int>(r1 - r0) + 10);
-    pts->n = 0;
+    EdgePoints pts;
+    const int n = static_cast<int>(2 * kPolishReach) + 7;
     for (int i = 0; i < kRays; ++i) {
         const int ai = RayAngle(i);
-        if (!Lateral(ai)) continue;
-        RayProfile(v, cx, cy, ai, r0 - 5, n, prof);
+        const float c = kTrig.c[ai];
+        if (c < 0.64f && c > -0.64f) continue;  // within 50 degrees of the horizontal
+        const float r0 = rough.r - kPolishReach - 3;
+        RayProfile(v, rough.x, rough.y, ai, r0, n, prof);
         Edge e;
-        if (!StrongestRise(prof, n, 5, static_cast<int>(r1 - r0) + 5, 3, 240, &e)) continue;
-        if (e.rise < 8 || e.outer < e.inner * 1.12f) continue;
-        const float r = r0 - 5 + e.pos;
-        radii[pts->n] = r;
-        pts->x[pts->n] = cx + r * kTrig.c[ai];
-        pts->y[pts->n] = cy + r * kTrig.s[ai];
-        ++pts->n;
+        if (!StrongestRise(prof, n, 3, n - 4, 3, 240, &e) || e.rise < 5) continue;
+        const float r = r0 + e.pos;
+        pts.x[pts.n] = rough.x + r * c;
+        pts.y[pts.n] = rough.y + r * kTrig.s[ai];
+        ++pts.n;
     }
-    return pts->n;
-}
-
-// Keeps the points whose radius lies near the median: the limbus, not a
-// lash or a lid corner that happened to be stronger on a few rays.
-void KeepNearMedian(EdgePoints* pts, const float* radii, float tolerance) {
-    float sorted[kRays];
-    for (int i = 0; i < pts->n; ++i) sorted[i] = radii[i];
-    SortSmall(sorted, pts->n);
-    const float median = sorted[pts->n / 2];
-    int kept = 0;
-    for (int i = 0; i < pts->n; ++i) {
-        if (Abs(radii[i] - median) > tolerance * median) continue;
-        pts->x[kept] = pts->x[i];
-        pts->y[kept] = pts->y[i];
-        ++kept;
-    }
-    pts->n = kept;
+    Circle fit;
+    if (!FitCircleRobust(pts, 16, &fit)) return false;
+    const float dx = fit.x - rough.x, dy = fit.y - rough.y, dr = fit.r - rough.r;
+    if (dx * dx + dy * dy > 16 || dr * dr > 16) return false;
+    *out = fit;
+    return true;
 }
 
 }  // namespace
 
-bool FindLimbus(const View& v, const Circle& pupil, float minR, float maxR, Circle* iris, int* support) {
-    EdgePoints pts;
-    float radii[kRays];
-    const float r0 = Maxf(minR, pupil.r * 1.25f + 4), r1 = Minf(maxR, pupil.r * 5.5f + 12);
-    if (r1 <= r0 + 4) return false;
-    if (CollectEdges(v, pupil.x, pupil.y, r0, r1, &pts, radii) < 12) return false;
-    KeepNearMedian(&pts, radii, 0.12f);
-    Circle c;
-    if (!FitCircleRobust(pts, 10, &c)) return false;
-    // Second round from the fitted centre, close to the first radius.
-    if (CollectEdges(v, c.x, c.y, c.r - 10, c.r + 10, &pts, radii) < 12) return false;
-    KeepNearMedian(&pts, radii, 0.06f);
-    if (!FitCircleRobust(pts, 10, &c)) return false;
-    const float dx = c.x - pupil.x, dy = c.y - pupil.y;
-    if (c.r < pupil.r * 1.2f || dx * dx + dy * dy > 0.09f * c.r * c.r) return false;
+bool FindLimbus(const View& v, const Workspace& ws, const Circle& pupil, float minR, float maxR, Circle* iris,
+                int* support, float* evidence) {
+    // The coarse step reaches 12 px inwards: searching from 16 px outside
+    // the pupil keeps the pupil's own edge out of it.
+    const float rLo = Maxf(minR, Maxf(pupil.r * kMinIrisToPupil, pupil.r + 16));
+    const float rHi = Minf(maxR, pupil.r * kMaxIrisToPupil);
+    if (rHi < rLo + 4) return false;
+    float acc[kMaxSamples];
+    int counts[kMaxSamples];
+    int angles[64];
+    // Coarse: centres within 12 px of the pupil's, radii every 2 px.
+    const View coarse{ws.coarse, ws.cw, ws.ch, ws.cw};
+    const int coarseRays = LateralAngles(8, angles);
+    const float pcx = (pupil.x - 1.5f) / 4, pcy = (pupil.y - 1.5f) / 4;
+    const int reach = kCoarseHalf + kCoarseGap;  // samples on each side of a step
+    const float c0 = rLo / 4 - 0.5f * reach;
+    const int cn = Min(kMaxSamples, static_cast<int>((rHi - rLo) / 2) + 2 * reach + 1);
+    Best best;
+    for (int dy = -3; dy <= 3; ++dy)
+        for (int dx = -3; dx <= 3; ++dx)
+            Accumulate(coarse, pcx + dx, pcy + dy, angles, coarseRays, c0, 0.5f, cn, kCoarseHalf, kCoarseGap, &best, acc, counts);
+    if (best.evidence <= 0) return false;
+    const Circle rough{best.x * 4 + 1.5f, best.y * 4 + 1.5f, best.r * 4};
+    // Fine: centres within 4 px of the rough one (every 2 px, then the best
+    // one's neighbours), radii within 12 px.
+    const int rays = LateralAngles(kLimbusRays / 2, angles);
+    const float f0 = Maxf(rough.r - 12, rLo - 8);
+    const int fn = 25;
+    Best fine;
+    float fineCx = rough.x, fineCy = rough.y;
+    auto tryCentre = [&](float x, float y) {
+        const float before = fine.evidence;
+        Accumulate(v, x, y, angles, rays, f0, 1, fn, 4, 1, &fine, acc, counts);
+        if (fine.evidence > before) fineCx = x, fineCy = y;
+    };
+    for (int dy = -4; dy <= 4; dy += 2)
+        for (int dx = -4; dx <= 4; dx += 2) tryCentre(rough.x + dx, rough.y + dy);
+    const float midX = fineCx, midY = fineCy;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (dx || dy) tryCentre(midX + dx, midY + dy);
+    if (fine.evidence <= 0) return false;
+    Accumulate(v, fineCx, fineCy, angles, rays, f0, 1, fn, 4, 1, &fine, acc, counts);
+    const int at = static_cast<int>(fine.r - f0 + 0.5f);
+    Circle c{fineCx, fineCy, RefineRadius(acc, counts, at, fn, f0, 1)};
+    Polish(v, c, &c);
+    if (c.r < rLo - 2 || c.r > rHi + 2) return false;
     *iris = c;
-    *support = pts.n;
+    *support = Support(v, c, angles, rays);
+    *evidence = fine.evidence;
     return true;
 }
 

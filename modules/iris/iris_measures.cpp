@@ -3,7 +3,29 @@
 #include "modules/iris/iris_internal.h"
 
 namespace iris {
+
+Levels LateralLevels(const View& v, const Circle& pupil, const Circle& iris) {
+    int irisSum = 0, irisN = 0, scleraSum = 0, scleraN = 0;
+    for (int a = -40; a <= 40; a += 8)
+        for (int side = 0; side < 2; ++side) {
+            const int ai = ((side ? kAngleSteps / 2 : 0) + a + kAngleSteps) % kAngleSteps;
+            const float c = kTrig.c[ai], sn = kTrig.s[ai];
+            for (float t = 0.15f; t < 0.9f; t += 0.1f) {
+                const float r = pupil.r + t * (iris.r - pupil.r);
+                const float p = Sample(v, iris.x + r * c, iris.y + r * sn);
+                if (p >= 0 && p < 235) irisSum += static_cast<int>(p), ++irisN;
+            }
+            for (float t = 1.1f; t < 1.3f; t += 0.05f) {
+                const float p = Sample(v, iris.x + iris.r * t * c, iris.y + iris.r * t * sn);
+                if (p >= 0) scleraSum += static_cast<int>(p), ++scleraN;  // a clipped sclera is bright too
+            }
+        }
+    return Levels{irisN ? irisSum / irisN : 0, scleraN ? scleraSum / scleraN : 0};
+}
+
 namespace {
+
+constexpr float kSaturationReach = 1.0f;  // iris radii: the iris ring itself
 
 // Mean of five pixels across a column, or -1 outside.
 float ColumnSample(const View& v, int x, int y) {
@@ -12,6 +34,7 @@ float ColumnSample(const View& v, int x, int y) {
     return (p[-2] + p[-1] + p[0] + p[1] + p[2]) * (1.0f / 5);
 }
 
+constexpr float kMinSkinAboveIris = 35;
 constexpr int kLidRun = 5;            // rows off the iris's levels that make a lid
 constexpr int kReflectionShadow = 8;  // rows after a reflection that cannot be skin
 
@@ -54,33 +77,12 @@ int MedianRow(int* rows, int n) {
     return static_cast<int>(v[n / 2]);
 }
 
-struct Levels {
-    int iris, sclera;
-};
-
-// Iris and sclera levels on the lateral sectors, free of lids.
-Levels LateralLevels(const View& v, const IrisSegmentation& s) {
-    int irisSum = 0, irisN = 0, scleraSum = 0, scleraN = 0;
-    for (int a = -40; a <= 40; a += 8)
-        for (int side = 0; side < 2; ++side) {
-            const int ai = ((side ? 512 : 0) + a + kAngleSteps) % kAngleSteps;
-            const float c = kTrig.c[ai], sn = kTrig.s[ai];
-            for (float t = 0.15f; t < 0.9f; t += 0.1f) {
-                const float r = s.pupilRadius + t * (s.irisRadius - s.pupilRadius);
-                const float p = Sample(v, s.irisX + r * c, s.irisY + r * sn);
-                if (p >= 0 && p < 235) irisSum += static_cast<int>(p), ++irisN;
-            }
-            for (float t = 1.1f; t < 1.3f; t += 0.05f) {
-                const float p = Sample(v, s.irisX + s.irisRadius * t * c, s.irisY + s.irisRadius * t * sn);
-                if (p >= 0 && p < 250) scleraSum += static_cast<int>(p), ++scleraN;
-            }
-        }
-    return Levels{irisN ? irisSum / irisN : 0, scleraN ? scleraSum / scleraN : 0};
-}
-
 void MeasureLids(const View& v, const Levels& lv, IrisSegmentation* s) {
     const float darkLimit = 0.35f * lv.iris;
-    const float brightLimit = lv.iris + 0.7f * ((lv.sclera > lv.iris ? lv.sclera : lv.iris + 60) - lv.iris);
+    // Skin is brighter than the iris texture: on a bright iris close to its
+    // sclera's level, texture alone must not read as a lid.
+    const float brightLimit = Maxf(lv.iris + 0.7f * ((lv.sclera > lv.iris ? lv.sclera : lv.iris + 60) - lv.iris),
+                                   lv.iris + kMinSkinAboveIris);
     // Skin is about as bright as the sclera; brighter is a reflection.
     const float reflectionLimit = Minf(210, Maxf(brightLimit + 20, lv.sclera + 25.0f));
     const int top = Floor(s->irisY - s->irisRadius), bottom = Floor(s->irisY + s->irisRadius);
@@ -107,6 +109,7 @@ void MeasureLids(const View& v, const Levels& lv, IrisSegmentation* s) {
 // the lateral iris level and 25 more.
 // Saturated pixels within 3 px: the illuminators' highlights on the cornea
 // are small and saturated; reflections of glasses are broad and rarely are.
+constexpr int kMinGlare = 180;
 bool NearHighlight(const View& v, int x, int y) {
     return v.At(x, y) >= 250 || v.At(x - 3, y) >= 250 || v.At(x + 3, y) >= 250 || v.At(x, y - 3) >= 250 ||
            v.At(x, y + 3) >= 250;
@@ -120,7 +123,9 @@ int Block(const View& v, int x, int y) {
 }
 
 void MeasureRing(const View& v, int irisLevel, int scleraLevel, IrisSegmentation* s) {
-    const int glareLevel = Min(235, Max(irisLevel * 13 / 10 + 25, scleraLevel - 20));
+    // Bright crypts and collarettes of real irises reach 1.3 times the
+    // iris level; reflections lie above them and above kMinGlare.
+    const int glareLevel = Min(235, Max(kMinGlare, Max(irisLevel * 13 / 10 + 25, scleraLevel - 20)));
     const float rIn = s->pupilRadius * 1.15f + 1, rOut = s->irisRadius * 0.92f;
     const int top = s->upperLidY >= 0 ? s->upperLidY + 2 : Floor(s->irisY - rOut);
     const int bottom = s->lowerLidY >= 0 ? s->lowerLidY - 2 : Floor(s->irisY + rOut);
@@ -149,25 +154,60 @@ void MeasureRing(const View& v, int irisLevel, int scleraLevel, IrisSegmentation
     s->sharpness = Min(1000, Round(1000.0f * g / (16.0f * (s->irisMean + 4))));
 }
 
+// Saturation over the iris ring, pupil excluded: a bright sclera or skin
+// around a well-exposed iris says nothing of the eye.
 void MeasureSaturation(const View& v, IrisSegmentation* s) {
-    const float r = 2 * s->irisRadius;
+    const float r = kSaturationReach * s->irisRadius, rp = s->pupilRadius;
     int saturated = 0, count = 0;
     for (int y = Max(0, Floor(s->irisY - r)); y <= Min(v.h - 1, Floor(s->irisY + r)); y += 2)
         for (int x = Max(0, Floor(s->irisX - r)); x <= Min(v.w - 1, Floor(s->irisX + r)); x += 2) {
+            const float dx = x - s->irisX, dy = y - s->irisY, px = x - s->pupilX, py = y - s->pupilY;
+            if (dx * dx + dy * dy > r * r || px * px + py * py < rp * rp) continue;
             ++count;
             saturated += v.At(x, y) >= 250;
         }
     s->saturatedPermille = count ? saturated * 1000 / count : 0;
 }
 
+// The pupil edge's steepness: the largest one-pixel rise across the edge
+// over the whole step, median of the rays with a clear step, x 1000. A
+// focused edge rises over 1 ... 3 px (about 300 ... 600), a defocused
+// one over many.
+void MeasureEdgeFocus(const View& v, IrisSegmentation* s) {
+    float ratios[64];
+    int n = 0;
+    for (int i = 0; i < 64; ++i) {
+        const int ai = i * (kAngleSteps / 64);
+        const float c = kTrig.c[ai], sn = kTrig.s[ai];
+        float prof[17];
+        bool valid = true;
+        for (int k = 0; k < 17; ++k) {
+            const float r = s->pupilRadius - 8 + k;
+            prof[k] = Sample(v, s->pupilX + r * c, s->pupilY + r * sn);
+            valid = valid && prof[k] >= 0 && prof[k] < 200;
+        }
+        if (!valid) continue;
+        const float step = (prof[14] + prof[15] + prof[16] - prof[0] - prof[1] - prof[2]) / 3;
+        if (step < 20) continue;
+        float rise = 0;
+        for (int k = 3; k < 14; ++k) rise = Maxf(rise, prof[k + 1] - prof[k]);
+        ratios[n++] = rise / step;
+    }
+    if (n < 8) return;
+    SortSmall(ratios, n);
+    s->edgeFocus = Min(1000, Round(1000 * ratios[n / 2]));
+}
+
 }  // namespace
 
 void Measure(const View& v, IrisSegmentation* s) {
-    const Levels lv = LateralLevels(v, *s);
+    const Levels lv = LateralLevels(v, Circle{s->pupilX, s->pupilY, s->pupilRadius},
+                                    Circle{s->irisX, s->irisY, s->irisRadius});
     s->scleraMean = lv.sclera;
     MeasureLids(v, lv, s);
     MeasureRing(v, lv.iris, lv.sclera, s);
     MeasureSaturation(v, s);
+    MeasureEdgeFocus(v, s);
 }
 
 }  // namespace iris

@@ -5,7 +5,6 @@
 namespace iris {
 namespace {
 
-constexpr int kCoarseClamp = 128;  // bright reflections count no more than the iris
 
 int32_t BoxSum(const Workspace& ws, int x0, int y0, int x1, int y1) {  // inclusive-exclusive
     const int stride = ws.cw + 1;
@@ -18,8 +17,8 @@ void BuildCoarse(const View& v, const Workspace& ws) {
         for (int cx = 0; cx < ws.cw; ++cx) {
             int sum = 0;
             for (int y = 0; y < 4; ++y) {
-                const uint8_t* row = v.p + (cy * 4 + y) * v.s + cx * 4;
-                for (int x = 0; x < 4; ++x) sum += row[x] < kCoarseClamp ? row[x] : kCoarseClamp;
+                const uint8_t* row = ws.filled + (cy * 4 + y) * v.w + cx * 4;
+                for (int x = 0; x < 4; ++x) sum += row[x];
             }
             ws.coarse[cy * ws.cw + cx] = static_cast<uint8_t>(sum >> 4);
         }
@@ -78,11 +77,12 @@ int CoarsePupils(const View& v, const Workspace& ws, float minR, float maxR, Can
             for (int x = b; x + b <= ws.cw; ++x) {
                 const int32_t in = BoxSum(ws, x - a, y - a, x + a, y + a);
                 const int32_t all = BoxSum(ws, x - b, y - b, x + b, y + b);
-                const float meanIn = in / areaIn;
-                if (meanIn >= 60) continue;
-                // A pupil is dark and its surround much brighter.
-                const float score = ((all - in) / areaRing - meanIn) / (meanIn + 10);
-                if (score > 1.0f) Offer(out, x * 4.0f, y * 4.0f, k * 4, score);
+                const float meanIn = in / areaIn, meanRing = (all - in) / areaRing;
+                // A pupil is darker than its surround, whatever its own gray:
+                // near black to mid gray on real eyes.
+                if (meanRing - meanIn < 15) continue;
+                const float score = (meanRing - meanIn) / (meanIn + 10);
+                if (score > 0.3f) Offer(out, x * 4.0f, y * 4.0f, k * 4, score);
             }
     }
     return out->n;
@@ -90,13 +90,13 @@ int CoarsePupils(const View& v, const Workspace& ws, float minR, float maxR, Can
 
 namespace {
 
-// The pupil's edge on one ray: the first place the profile leaves the
-// pupil's darkness, refined to the steepest rise next to it. A reflection
-// met first spoils the ray.
+// The pupil's edge on one ray: a place where the profile leaves the
+// pupil's darkness, refined to the steepest rise next to it.
 bool FirstRise(const float* prof, int n, float darkLimit, float* pos) {
     int dark = 0;  // a reflection near the centre comes before the pupil's dark
+    float best = 0;
     for (int i = 1; i + 1 < n; ++i) {
-        if (prof[i] < 0) return false;
+        if (prof[i] < 0) break;
         if (prof[i] <= darkLimit) {
             ++dark;
             continue;
@@ -105,13 +105,19 @@ bool FirstRise(const float* prof, int n, float darkLimit, float* pos) {
             dark = 0;
             continue;
         }
+        dark = 0;
         Edge e;
         // A blurred edge starts rising well before the limit is crossed.
-        if (!StrongestRise(prof, n, i - 5, i + 3, 2, 225, &e) || e.rise < 10 || e.inner > darkLimit + 15) return false;
-        *pos = e.pos;
-        return true;
+        if (!StrongestRise(prof, n, i - 5, i + 3, 2, 225, &e) || e.rise < 10 || e.inner > darkLimit + 15) continue;
+        // Of the places the darkness is left, the steepest: the haze of a
+        // reflection or a dimmer LED inside a gray pupil rises far less
+        // than the iris.
+        if (e.rise > best) {
+            best = e.rise;
+            *pos = e.pos;
+        }
     }
-    return false;
+    return best > 0;
 }
 
 // One round of edge search from `guess`'s centre out to r1; fits the edge.
@@ -134,14 +140,15 @@ bool PupilRound(const View& v, const Circle& guess, float r0, float r1, float da
     return fitted;
 }
 
-// The gray level below which `permille` of the disc's pixels lie.
-int LevelInside(const View& v, const Circle& c, int permille) {
+// The gray level below which `permille` of the pixels between radii r0 and
+// r1 of the centre lie, every `step`th pixel on both axes.
+int LevelBetween(const View& v, const Circle& c, float r0, float r1, int step, int permille) {
     int histogram[256] = {};
     int count = 0;
-    for (int y = Max(0, Floor(c.y - c.r)); y <= Min(v.h - 1, Floor(c.y + c.r)); ++y)
-        for (int x = Max(0, Floor(c.x - c.r)); x <= Min(v.w - 1, Floor(c.x + c.r)); ++x) {
-            const float dx = x - c.x, dy = y - c.y;
-            if (dx * dx + dy * dy > c.r * c.r) continue;
+    for (int y = Max(0, Floor(c.y - r1)); y <= Min(v.h - 1, Floor(c.y + r1)); y += step)
+        for (int x = Max(0, Floor(c.x - r1)); x <= Min(v.w - 1, Floor(c.x + r1)); x += step) {
+            const float dx = x - c.x, dy = y - c.y, d2 = dx * dx + dy * dy;
+            if (d2 > r1 * r1 || d2 < r0 * r0) continue;
             ++histogram[v.At(x, y)];
             ++count;
         }
@@ -171,9 +178,14 @@ int MeanInside(const View& v, const Circle& c, float fraction) {
 
 }  // namespace
 
+constexpr float kMinDarkMargin = 15;
+
 bool RefinePupil(const View& v, Circle* pupil, int* pupilMean, int* support) {
-    const int inner = LevelInside(v, Circle{pupil->x, pupil->y, Maxf(4, pupil->r * 0.5f)}, 500);
-    const float darkLimit = inner + 25.0f;
+    // The pupil's darkness ends half way to the iris around it: a gray pupil,
+    // or the haze of reflections inside a dark one, stays below that.
+    const int inner = LevelBetween(v, *pupil, 0, Maxf(4, pupil->r * 0.5f), 1, 500);
+    const int around = LevelBetween(v, *pupil, pupil->r * 1.5f, pupil->r * 2.5f + 4, 2, 500);
+    const float darkLimit = Maxf(inner + kMinDarkMargin, 0.5f * (inner + around));
     Circle c;
     if (!PupilRound(v, *pupil, 1, pupil->r * 2.2f + 10, darkLimit, &c, support)) return false;
     Circle d;

@@ -6,6 +6,7 @@ namespace {
 
 using namespace iris;
 
+size_t FilledBytes(int w, int h) { return static_cast<size_t>(w) * (h + 1); }
 size_t CoarseBytes(int w, int h) { return static_cast<size_t>((w >> 2) * (h >> 2)); }
 size_t IntegralBytes(int w, int h) { return static_cast<size_t>(((w >> 2) + 1) * ((h >> 2) + 1)) * 4; }
 
@@ -15,9 +16,13 @@ void Clear(IrisSegmentation* s) {
     s->upperLidY = s->lowerLidY = -1;
 }
 
+// Irises of 50 px and more: at the device's scale (about 100 px) that
+// spans eyes twice as far as the usable distance, which are told so.
+constexpr float kMinIrisRadius = 50;
+
 void RadiusRange(const IrisImage* image, const IrisHints* hints, float* minR, float* maxR) {
     const int side = image->width < image->height ? image->width : image->height;
-    *minR = 40;
+    *minR = kMinIrisRadius;
     *maxR = side * 0.33f;
     if (hints && hints->maxIrisRadius > 0) {
         *minR = Maxf(8, hints->minIrisRadius);
@@ -28,15 +33,27 @@ void RadiusRange(const IrisImage* image, const IrisHints* hints, float* minR, fl
 // A lid over most of the eye leaves short arcs of both circles: such a pair
 // is not an iris to measure. Lateral limbus rays may leave the image when
 // the eye sits off centre, so a complete pupil vouches for fewer of them.
+constexpr int kLimbusTries = 12;  // pupil candidates followed out to a limbus
+
 bool WellSupported(int pupilSupport, int limbusSupport) {
-    return limbusSupport >= 30 || (limbusSupport >= 20 && pupilSupport >= 100);
+    return limbusSupport * 10 >= kLimbusRays * 7 ||
+           (limbusSupport * 12 >= kLimbusRays * 5 && pupilSupport * 4 >= kRays * 3);
+}
+
+// An eye's layers grow brighter outwards: pupil, iris, sclera. A lash line
+// or a dark corner of a closed eye paired with some circle around it does
+// not.
+constexpr int kMinIrisOverPupil = 12, kMinScleraOverIris = 6;
+bool LooksLikeAnEye(const View& v, const Circle& pupil, int pupilMean, const Circle& limbus) {
+    const Levels lv = LateralLevels(v, pupil, limbus);
+    return lv.iris >= pupilMean + kMinIrisOverPupil && lv.sclera >= lv.iris + kMinScleraOverIris;
 }
 
 }  // namespace
 
 extern "C" size_t IrisWorkspaceBytes(int width, int height) {
     if (width <= 0 || height <= 0) return 0;
-    return CoarseBytes(width, height) + 16 + IntegralBytes(width, height);
+    return FilledBytes(width, height) + CoarseBytes(width, height) + 16 + IntegralBytes(width, height);
 }
 
 extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void* workspace,
@@ -50,34 +67,56 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
     Workspace ws;
     ws.cw = v.w >> 2;
     ws.ch = v.h >> 2;
-    ws.coarse = static_cast<uint8_t*>(workspace);
+    ws.filled = static_cast<uint8_t*>(workspace);
+    ws.lineMarks = ws.filled + v.w * v.h;
+    ws.coarse = ws.filled + FilledBytes(v.w, v.h);
     const uintptr_t after = reinterpret_cast<uintptr_t>(ws.coarse) + CoarseBytes(v.w, v.h);
     ws.integral = reinterpret_cast<int32_t*>((after + 15) & ~static_cast<uintptr_t>(15));
 
     MeasureImage(v, out);
     float minR, maxR;
     RadiusRange(image, hints, &minR, &maxR);
-    // Every dark candidate is followed to its edges; the pair of circles with
-    // the most edge points on them wins.
+    // Reflections out first; every dark candidate is then followed to its
+    // edges, and the pair of circles with the most edge points on them wins.
+    FillSpecular(v, ws.filled, ws.lineMarks, kSpecularLevel);
+    const View filled{ws.filled, v.w, v.h, v.w};
     Candidates candidates;
-    CoarsePupils(v, ws, 6, maxR * 0.75f, &candidates);
+    CoarsePupils(filled, ws, 6, maxR * 0.75f, &candidates);
+    // Pupils first: the limbus search runs from the few best supported.
+    Circle pupils[kMaxCandidates];
+    int means[kMaxCandidates], supports[kMaxCandidates], order[kMaxCandidates], refined = 0;
+    for (int i = 0; i < candidates.n; ++i) {
+        pupils[refined] = candidates.c[i];
+        if (!RefinePupil(filled, &pupils[refined], &means[refined], &supports[refined])) continue;
+        order[refined] = refined;
+        ++refined;
+    }
+    for (int i = 1; i < refined; ++i)  // most edge points first, stable
+        for (int j = i; j > 0 && supports[order[j]] > supports[order[j - 1]]; --j) {
+            const int t = order[j];
+            order[j] = order[j - 1];
+            order[j - 1] = t;
+        }
+    out->partial = refined > 0;
     Circle pupil, limbus;
     int pupilMean = 0, bestSupport = 0;
-    for (int i = 0; i < candidates.n; ++i) {
-        Circle p = candidates.c[i], l;
-        int mean = 0, pupilSupport = 0, limbusSupport = 0;
-        if (!RefinePupil(v, &p, &mean, &pupilSupport)) continue;
-        out->partial = 1;
-        if (!FindLimbus(v, p, minR, maxR, &l, &limbusSupport) || !WellSupported(pupilSupport, limbusSupport))
+    for (int k = 0; k < refined && k < kLimbusTries; ++k) {
+        const int i = order[k];
+        Circle l;
+        int limbusSupport = 0;
+        float evidence = 0;
+        if (!FindLimbus(filled, ws, pupils[i], minR, maxR, &l, &limbusSupport, &evidence) ||
+            !WellSupported(supports[i], limbusSupport) || !LooksLikeAnEye(filled, pupils[i], means[i], l))
             continue;
-        const int support = pupilSupport + 2 * limbusSupport;  // the limbus has half the rays
+        const int support = supports[i] + limbusSupport * kRays / kLimbusRays;  // the limbus has fewer rays
         if (support <= bestSupport) continue;
         bestSupport = support;
-        out->pupilSupport = pupilSupport;
+        out->pupilSupport = supports[i];
         out->limbusSupport = limbusSupport;
-        pupil = p;
+        out->limbusEvidence = Round(evidence * 10);
+        pupil = pupils[i];
         limbus = l;
-        pupilMean = mean;
+        pupilMean = means[i];
     }
     if (bestSupport == 0) return 0;
     out->found = 1;

@@ -27,13 +27,15 @@ typedef struct IrisSegmentation {
     int upperCoveredPermille;         /* iris disc above the centre hidden by the upper lid */
     int lowerCoveredPermille;         /* iris disc below the centre hidden by the lower lid */
     int glarePermille;                /* reflections over the visible iris ring (far above its level) */
-    int saturatedPermille;            /* pixels at 255 in the box of twice the iris radius */
+    int saturatedPermille;            /* pixels at 250 or more on the iris ring (pupil left out) */
     int irisMean;                     /* mean gray of the visible iris ring */
     int pupilMean;                    /* mean gray inside the pupil */
     int scleraMean;                   /* mean gray just outside the limbus, left and right */
     int sharpness;                    /* focus figure of the iris ring, 0..1000 */
+    int edgeFocus;                    /* steepness of the pupil edge, 0..1000 */
     int pupilSupport;                 /* edge points on the pupil circle, of 128 rays */
-    int limbusSupport;                /* edge points on the limbus, of the 64 lateral rays */
+    int limbusSupport;                /* rays with an edge on the limbus, of the 48 lateral rays */
+    int limbusEvidence;               /* mean saturated step across the limbus, x 10 */
     /* Whole-image figures, written even when nothing was found. */
     int imageMean;                    /* mean gray of the image */
     int imageSaturatedPermille;       /* pixels at 250 or more */

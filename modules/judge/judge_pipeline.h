@@ -10,7 +10,7 @@ struct JudgeSegmenter {
     void* context;
 };
 
-constexpr size_t kJudgeSegmentationBytes = 256 * 1024;
+constexpr size_t kJudgeSegmentationBytes = 512 * 1024;
 
 struct JudgeWorkspace {
     uint8_t file[kJudgeFileBytes];

@@ -78,12 +78,30 @@ void Describe(const IrisSegmentation& s, int code, char* text) {
     w.Number(s.openingPercent);
     w.Put(" focus ");
     w.Number(s.sharpness);
+    w.Put("/");
+    w.Number(s.edgeFocus);
     w.Put(" gray ");
     w.Number(s.irisMean);
     w.Put(" glare ");
     w.Number(s.glarePermille);
     w.Put(" sat ");
     w.Number(s.saturatedPermille);
+    w.Put(" edges ");
+    w.Number(s.pupilSupport);
+    w.Put("/");
+    w.Number(s.limbusSupport);
+    w.Put("/");
+    w.Number(s.limbusEvidence);
+    w.Put(" levels ");
+    w.Number(s.pupilMean);
+    w.Put("/");
+    w.Number(s.irisMean);
+    w.Put("/");
+    w.Number(s.scleraMean);
+    w.Put(" image ");
+    w.Number(s.imageMean);
+    w.Put("/");
+    w.Number(s.imageSaturatedPermille);
 }
 
 void Fill(const IrisSegmentation& s, int code, VmCaWord* out) {
@@ -106,7 +124,9 @@ void Fill(const IrisSegmentation& s, int code, VmCaWord* out) {
 }  // namespace
 
 int Classify(const IrisSegmentation& s, const Thresholds& t) {
-    // Light first: a dark or washed-out image hides the eye.
+    // Light first: a dark or washed-out window hides the eye. Bright skin
+    // and sclera around a well-lit eye are no fault: a window is washed
+    // out only when most of it is clipped.
     if (s.imageMean < t.minImageMean) return kVmTooDark;
     if (s.imageSaturatedPermille > t.maxImageSaturatedPermille) return kVmSaturated;
     if (!s.found) return s.partial ? kVmEyeNotOpen : kVmNoIris;
@@ -120,7 +140,7 @@ int Classify(const IrisSegmentation& s, const Thresholds& t) {
     if (s.saturatedPermille > t.maxSaturatedPermille) return kVmSaturated;
     if (s.openingPercent < t.minOpening) return kVmEyeNotOpen;
     // Blur before reflections and lids: their measures need edges.
-    if (s.sharpness < t.minSharpness) return kVmUnusable;
+    if (s.sharpness < t.minSharpness && s.edgeFocus < t.minEdgeFocus) return kVmUnusable;
     // Reflections before lids: a bright patch also looks like skin to the lid search.
     if (s.glarePermille > t.maxGlarePermille) return kVmReflections;
     if (s.upperCoveredPermille > t.maxUpperCover) return kVmUpperOcclusion;

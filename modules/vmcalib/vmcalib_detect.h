@@ -11,7 +11,7 @@ namespace vmcalib {
 // segmentation's figures. docs/vmcalib.md gives their measured rates.
 struct Thresholds {
     int minImageMean = 70;                     // whole image darker: too dark
-    int maxImageSaturatedPermille = 100;       // whole image brighter: saturated
+    int maxImageSaturatedPermille = 350;       // whole window clipped beyond this: saturated
     float marginLow = 200, marginHigh = 520;  // accepted centre band, both axes
     float minRadius = 70, maxRadius = 142;     // usable iris radius
     int minIrisGray = 38;
@@ -20,7 +20,8 @@ struct Thresholds {
     int maxUpperCover = 550, maxLowerCover = 420;
     int slightCover = 200;
     int maxGlarePermille = 35;
-    int minSharpness = 44;
+    int minSharpness = 44;   // iris texture focus figure ...
+    int minEdgeFocus = 250;  // ... or pupil edge steepness: either one suffices
 };
 
 int Classify(const IrisSegmentation& seg, const Thresholds& t);

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr size_t kWorkspaceBytes = 180 * 180 + 16 + 181 * 181 * 4;
+constexpr size_t kWorkspaceBytes = 720 * 721 + 180 * 180 + 16 + 181 * 181 * 4;
 
 struct EyeSettings {
     int32_t values[5];

@@ -122,12 +122,25 @@ void Report::Print(bool withDegraded) const {
         }
         for (const EyeResult* r : Group(group)) {
             const ChainOutcome& c = r->chain;
-            std::printf("    %-34s f4 %4d pupil %5.1f iris %5.1f blur %.2f second %4d judge %3d/%3d gray %d %s\n",
+            std::printf("    %-34s f4 %4d pupil %5.1f iris %5.1f blur %.2f second %4d judge %3d/%3d gray %d %s\n"
+                        "      %s\n",
                         r->eye.file.c_str() + r->eye.file.find('/') + 1, c.first, r->pupilError, r->irisError,
                         c.blurScore, c.second, c.judgeResult, c.judgeResult == 0 ? c.judge.score : -1, c.irisGray,
-                        c.accepted ? "ACCEPTED" : "");
+                        c.accepted ? "ACCEPTED" : "", c.firstText);
         }
     }
+}
+
+bool Report::FloorsHeld() const {
+    bool held = true;
+    for (const std::string& group : Groups()) {
+        const GroupFigures f = Figures(Group(group));
+        if (UsableGroup(group) && Share(f.found, f.n) < kFloorFound) held = false;
+        if (DeviceScaleGroup(group) && f.pupilTruth > 1 && Share(f.pupilWithin, f.pupilTruth) < kFloorPupil) held = false;
+        if (DeviceScaleGroup(group) && f.irisTruth > 1 && Share(f.irisWithin, f.irisTruth) < kFloorIris) held = false;
+        if (!held) std::printf("FLOOR MISSED: %s\n", group.c_str());
+    }
+    return held;
 }
 
 bool Report::GoalsMet(bool withDegraded) const {

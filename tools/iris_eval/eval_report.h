@@ -43,6 +43,10 @@ public:
     void Add(EyeResult result) { results_.push_back(std::move(result)); }
     void Print(bool degraded) const;
     bool GoalsMet(bool degraded) const;
+    // The figures reached so far, held against regressions (groups of more
+    // than one image): f4 finds the eye, pupil within 3 px, iris within 8 px.
+    static constexpr double kFloorFound = 60, kFloorPupil = 65, kFloorIris = 55;
+    bool FloorsHeld() const;
     bool WriteSheet(const std::string& path) const;
     std::map<std::string, DegradedTally> degraded;
 

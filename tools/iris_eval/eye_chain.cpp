@@ -1,6 +1,7 @@
 #include "tools/iris_eval/eye_chain.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -24,7 +25,7 @@ int32_t CallF4(void* input, void* output) {
     return initialised ? VmCaLib_f4(0, input, output) : kVmBadArguments;
 }
 
-int32_t DetectOnce(uint8_t* image, ChainCircle* circle, double* ms) {
+int32_t DetectOnce(uint8_t* image, ChainCircle* circle, double* ms, char* line = nullptr) {
     static char text[kVmTextBytes];
     static uint8_t iris[kVmIrisOutBytes];
     VmCaWord input[kVmInWords] = {};
@@ -36,6 +37,7 @@ int32_t DetectOnce(uint8_t* image, ChainCircle* circle, double* ms) {
     const auto start = std::chrono::steady_clock::now();
     const int32_t result = CallF4(input, output);
     if (ms) *ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    if (line) std::snprintf(line, 128, "%s", text);
     circle->cx = static_cast<int32_t>(output[kVmOutCentreX]);
     circle->cy = static_cast<int32_t>(output[kVmOutCentreY]);
     circle->outer = static_cast<int32_t>(output[kVmOutOuterRadius]);
@@ -59,7 +61,7 @@ void RunChain(uint8_t* window, ChainOutcome* out, uint8_t* view) {
     static uint8_t scratch[kSide * kSide];
     Sharpen(window, scratch);
     std::memcpy(window, scratch, sizeof scratch);
-    out->first = DetectOnce(window, &out->firstCircle, &out->f4Ms);
+    out->first = DetectOnce(window, &out->firstCircle, &out->f4Ms, out->firstText);
     if (out->first != 1) return;
     const ChainCircle& c = out->firstCircle;
     out->blurStatus = MeasureMotionBlur(&out->blurScore, window, c.cx - c.outer, c.cy - c.outer, c.cx + c.outer,

@@ -18,6 +18,7 @@ struct ChainCircle {
 
 struct ChainOutcome {
     int32_t first = 0;            // f4 on the sharpened window
+    char firstText[128] = {};     // its text line
     ChainCircle firstCircle;
     int32_t blurStatus = 0;
     float blurScore = 0;

@@ -1,9 +1,10 @@
 // iris-eval: the eye analysis on real eye photographs with known circles.
-//   iris-eval DIR [--sheet FILE.png] [--degraded] [--check]
+//   iris-eval DIR [--sheet FILE.png] [--degraded] [--check] [--floors]
 // DIR holds truth.csv and images/ (see the real-eye folder's README). Every
 // photograph is placed into a 720 x 720 working image and run through the
 // capture pipeline's chain; figures are printed per camera group. --check
-// exits 1 when a goal of the eye analysis is missed on the folder.
+// exits 1 when a goal of the eye analysis is missed on the folder, --floors
+// when a figure falls below what the analysis has already reached.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -24,7 +25,7 @@ namespace {
 
 struct Options {
     std::string folder, sheet;
-    bool degraded = false, check = false;
+    bool degraded = false, check = false, floors = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options* o) {
@@ -33,6 +34,7 @@ bool ParseOptions(int argc, char** argv, Options* o) {
         if (a == "--sheet" && i + 1 < argc) o->sheet = argv[++i];
         else if (a == "--degraded") o->degraded = true;
         else if (a == "--check") o->check = true;
+        else if (a == "--floors") o->floors = true;
         else if (!a.empty() && a[0] != '-' && o->folder.empty()) o->folder = a;
         else return false;
     }
@@ -90,7 +92,7 @@ void RunDegraded(const EyeResult& good, DegradedTally* tally) {
 int main(int argc, char** argv) {
     Options o;
     if (!ParseOptions(argc, argv, &o)) {
-        std::fprintf(stderr, "usage: iris-eval DIR [--sheet FILE.png] [--degraded] [--check]\n");
+        std::fprintf(stderr, "usage: iris-eval DIR [--sheet FILE.png] [--degraded] [--check] [--floors]\n");
         return 2;
     }
     std::string error;
@@ -118,5 +120,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "iris-eval: cannot write %s\n", o.sheet.c_str());
         return 2;
     }
+    if (o.floors && !report.FloorsHeld()) return 1;
     return o.check && !report.GoalsMet(o.degraded) ? 1 : 0;
 }

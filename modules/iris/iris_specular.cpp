@@ -1,0 +1,71 @@
+// Specular reflections filled in: the illuminators' small bright spots in
+// and around the pupil would otherwise break its dark disc and its edge. A
+// spot is a short run of bright pixels along a row (with its blurred
+// fringe); broad bright areas (skin, sclera, glasses) are left as they are.
+#include "modules/iris/iris_internal.h"
+
+namespace iris {
+namespace {
+
+constexpr int kFringe = 2;  // pixels around a spot's core that its blur brightens
+
+// Fills one line of `n` samples (stride `step`) in place: every run of
+// marked samples no longer than kMaxSpot becomes the straight line between
+// the samples just outside it.
+void FillLine(uint8_t* line, int n, int step, const uint8_t* marks, int markStep) {
+    int i = 0;
+    while (i < n) {
+        if (!marks[i * markStep]) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end < n && marks[end * markStep]) ++end;
+        if (end - i <= kMaxSpot && i > 0 && end < n) {
+            const int a = line[(i - 1) * step], b = line[end * step], len = end - i + 1;
+            for (int k = i; k < end; ++k) line[k * step] = static_cast<uint8_t>(a + (b - a) * (k - i + 1) / len);
+        }
+        i = end;
+    }
+}
+
+// A spot pixel: bright, or a narrow peak above the pixels kPeakReach to
+// either side (a dimmer LED reflection on a gray pupil). An edge is
+// brighter than one side only, so it is never taken for a spot.
+constexpr int kPeakReach = 7;
+constexpr int kPeakRise = 35;
+uint8_t Spot(const uint8_t* row, int x, int w, int level) {
+    const int p = row[x];
+    if (p >= level) return 1;
+    if (x < kPeakReach || x + kPeakReach >= w) return 0;
+    const int a = row[x - kPeakReach], b = row[x + kPeakReach];
+    return p > (a > b ? a : b) + kPeakRise ? 1 : 0;
+}
+
+}  // namespace
+
+void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks, int specularLevel) {
+    // Along rows: a spot's run is bridged by the straight line between the
+    // pixels beside it; the bright core is widened by its fringe first.
+    for (int y = 0; y < v.h; ++y) {
+        const uint8_t* row = v.p + y * v.s;
+        uint8_t* out = filled + y * v.w;
+        for (int x = 0; x < v.w; ++x) {
+            out[x] = row[x];
+            marks[x] = Spot(row, x, v.w, specularLevel);
+        }
+        int since = kFringe + 1;  // pixels since the last spot pixel on the left
+        for (int x = 0; x < v.w; ++x) {
+            since = marks[x] & 1 ? 0 : since + 1;
+            marks[x] |= since <= kFringe ? 2 : 0;
+        }
+        since = kFringe + 1;
+        for (int x = v.w - 1; x >= 0; --x) {
+            since = marks[x] & 1 ? 0 : since + 1;
+            marks[x] |= since <= kFringe ? 2 : 0;
+        }
+        FillLine(out, v.w, 1, marks, 1);
+    }
+}
+
+}  // namespace iris
