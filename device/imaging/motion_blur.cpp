@@ -13,6 +13,8 @@ namespace {
 constexpr float kPi = 3.1415926f;
 constexpr int32_t kBoxMargin = 5;
 constexpr uint8_t kBrightLevel = 200;
+constexpr int32_t kMinStructureCells = 6;  // of the 80 across the iris square
+constexpr float kRoundPatch = 0.85f;
 
 using Block = std::unique_ptr<uint8_t[]>;
 
@@ -107,7 +109,13 @@ int32_t MeasureMotionBlur(float* score, const uint8_t* image, int32_t x1, int32_
     if (status != kBlurOk) return status;
     status = BrightBlobBox(a.get(), w, h, box1, &box2);
     if (status != kBlurOk) return status;
-    const float ratio1 = BoxAspectRatio(box1), ratio2 = BoxAspectRatio(box2);
+    // A structure of a few cells (a small illuminator reflection on the
+    // reduced square) has no shape to read: its box's ratio is rounding
+    // (3 x 2 cells give 0.67 on a sharp image). When the bright patch
+    // around it is round, that patch decides; a smear stretches both.
+    const float ratio2 = BoxAspectRatio(box2);
+    const bool unreadable = std::max(Rows(box1), Cols(box1)) < kMinStructureCells && ratio2 >= kRoundPatch;
+    const float ratio1 = unreadable ? 1.0f : BoxAspectRatio(box1);
     *score = ratio2 > ratio1 ? ratio1 : ratio2;
     return kBlurOk;
 }

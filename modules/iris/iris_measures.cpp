@@ -37,35 +37,59 @@ float ColumnSample(const View& v, int x, int y) {
 constexpr float kMinSkinAboveIris = 35;
 constexpr int kLidRun = 5;            // rows off the iris's levels that make a lid
 constexpr int kReflectionShadow = 8;  // rows after a reflection that cannot be skin
+constexpr int kMinIrisBeyond = 10;    // rows of iris beyond a bright run that make it a patch
 
 // Row where a lid starts, scanning from `from` by `step` (+-1) for at most
 // `length` rows; -1 when the iris runs to the end. Inside the pupil only
 // brightness (skin) counts: lashes there are as dark as the pupil.
-int LidRow(const View& v, const IrisSegmentation& s, int x, int from, int step, int length, float darkLimit,
-           float brightLimit, float reflectionLimit) {
-    // Inside the pupil anything but its darkness is lid or lash; around a
-    // (possibly blurred) pupil edge only skin brightness counts; beyond it
-    // lashes' darkness counts too.
-    const float px = x - s.pupilX;
-    const float core = Maxf(0, s.pupilRadius - 6), fringe = s.pupilRadius + 8;
-    const float pupilDark = static_cast<float>(s.pupilMean) + 30;
+// Whether pixel p at (x, y) reads as lid (skin or lashes) on a lid scan.
+struct LidTest {
+    const View& v;
+    const IrisSegmentation& s;
+    float darkLimit, brightLimit, reflectionLimit;
+    bool Lid(int x, int y, float p, bool afterReflection) const {
+        // Inside the pupil anything but its darkness is lid or lash; around a
+        // (possibly blurred) pupil edge only skin brightness counts; beyond it
+        // lashes' darkness counts too.
+        const float px = x - s.pupilX, py = y - s.pupilY, d2 = px * px + py * py;
+        const float core = Maxf(0, s.pupilRadius - 6), fringe = s.pupilRadius + 8;
+        if (d2 < core * core) return p > static_cast<float>(s.pupilMean) + 30 && !afterReflection;
+        return (p > brightLimit && !afterReflection) || (d2 > fringe * fringe && p < darkLimit);
+    }
+};
+
+// Iris-like rows between row `from` and the end of the scan: a lid covers
+// the iris to its edge, a reflection of glasses has iris beyond it.
+int IrisRowsBeyond(const LidTest& t, int x, int from, int step, int rows) {
+    int iris = 0;
+    for (int i = 0; i < rows; ++i) {
+        const int y = from + i * step;
+        const float p = ColumnSample(t.v, x, y);
+        if (p < 0) break;
+        iris += p < t.reflectionLimit && !t.Lid(x, y, p, false);
+    }
+    return iris;
+}
+
+// Row where a lid starts, scanning from `from` by `step` (+-1) for at most
+// `length` rows; -1 when the iris runs to the end. Inside the pupil only
+// brightness (skin) counts: lashes there are as dark as the pupil.
+int LidRow(const LidTest& t, int x, int from, int step, int length) {
     int run = 0, sinceReflection = kReflectionShadow;
     for (int i = 0; i < length; ++i) {
         const int y = from + i * step;
-        const float p = ColumnSample(v, x, y);
+        const float p = ColumnSample(t.v, x, y);
         if (p < 0) return y;  // the image ends: the iris is cut there
         // A reflection's blurred fringe is as bright as skin for a few rows.
-        sinceReflection = p >= reflectionLimit ? 0 : sinceReflection + 1;
-        const bool afterReflection = p >= reflectionLimit || sinceReflection < kReflectionShadow;
-        const float py = y - s.pupilY, d2 = px * px + py * py;
-        bool lid;
-        if (d2 < core * core) {
-            lid = p > pupilDark && !afterReflection;
-        } else {
-            lid = (p > brightLimit && !afterReflection) || (d2 > fringe * fringe && p < darkLimit);
+        sinceReflection = p >= t.reflectionLimit ? 0 : sinceReflection + 1;
+        const bool afterReflection = p >= t.reflectionLimit || sinceReflection < kReflectionShadow;
+        run = t.Lid(x, y, p, afterReflection) ? run + 1 : 0;
+        if (run < kLidRun) continue;
+        const int left = length - i - 1;
+        if (IrisRowsBeyond(t, x, y + step, step, left) * 10 < Max(kMinIrisBeyond, left) * 3) {
+            return y - (kLidRun - 1) * step;
         }
-        run = lid ? run + 1 : 0;
-        if (run == kLidRun) return y - (kLidRun - 1) * step;
+        run = 0;  // iris again beyond it: a bright patch on the iris, not a lid
     }
     return -1;
 }
@@ -86,12 +110,13 @@ void MeasureLids(const View& v, const Levels& lv, IrisSegmentation* s) {
     // Skin is about as bright as the sclera; brighter is a reflection.
     const float reflectionLimit = Minf(210, Maxf(brightLimit + 20, lv.sclera + 25.0f));
     const int top = Floor(s->irisY - s->irisRadius), bottom = Floor(s->irisY + s->irisRadius);
+    const LidTest test{v, *s, darkLimit, brightLimit, reflectionLimit};
     int ups[9], downs[9];
     for (int k = 0; k < 9; ++k) {
         const int x = Round(s->irisX + (k - 4) * 0.11f * s->irisRadius);
         const int from = Round(s->pupilY);
-        const int up = LidRow(v, *s, x, from, -1, from - top + 1, darkLimit, brightLimit, reflectionLimit);
-        const int down = LidRow(v, *s, x, from, 1, bottom - from + 1, darkLimit, brightLimit, reflectionLimit);
+        const int up = LidRow(test, x, from, -1, from - top + 1);
+        const int down = LidRow(test, x, from, 1, bottom - from + 1);
         ups[k] = up < 0 ? top - 1 : up;
         downs[k] = down < 0 ? bottom + 1 : down;
     }
@@ -109,10 +134,13 @@ void MeasureLids(const View& v, const Levels& lv, IrisSegmentation* s) {
 // the lateral iris level and 25 more.
 // Saturated pixels within 3 px: the illuminators' highlights on the cornea
 // are small and saturated; reflections of glasses are broad and rarely are.
-constexpr int kMinGlare = 180;
 bool NearHighlight(const View& v, int x, int y) {
     return v.At(x, y) >= 250 || v.At(x - 3, y) >= 250 || v.At(x + 3, y) >= 250 || v.At(x, y - 3) >= 250 ||
            v.At(x, y + 3) >= 250;
+}
+
+bool BroadlyBright(const View& v, int x, int y, int level) {
+    return v.At(x - 3, y) >= level && v.At(x + 3, y) >= level && v.At(x, y - 3) >= level && v.At(x, y + 3) >= level;
 }
 
 // Sum of the 2 x 2 pixels from (x, y): the focus figure's gradients are taken
@@ -123,9 +151,7 @@ int Block(const View& v, int x, int y) {
 }
 
 void MeasureRing(const View& v, int irisLevel, int scleraLevel, IrisSegmentation* s) {
-    // Bright crypts and collarettes of real irises reach 1.3 times the
-    // iris level; reflections lie above them and above kMinGlare.
-    const int glareLevel = Min(235, Max(kMinGlare, Max(irisLevel * 13 / 10 + 25, scleraLevel - 20)));
+    const int glareLevel = Min(235, Max(irisLevel * 13 / 10 + 25, scleraLevel - 20));
     const float rIn = s->pupilRadius * 1.15f + 1, rOut = s->irisRadius * 0.92f;
     const int top = s->upperLidY >= 0 ? s->upperLidY + 2 : Floor(s->irisY - rOut);
     const int bottom = s->lowerLidY >= 0 ? s->lowerLidY - 2 : Floor(s->irisY + rOut);
@@ -140,7 +166,9 @@ void MeasureRing(const View& v, int irisLevel, int scleraLevel, IrisSegmentation
             const int p = v.At(x, y);
             if (NearHighlight(v, x, y)) continue;  // the cornea's own small highlights
             if (p >= glareLevel) {
-                ++glare;
+                // A reflection is a broad patch; the bright fibres of a real
+                // iris's collarette are a pixel or two wide.
+                glare += BroadlyBright(v, x, y, glareLevel);
                 continue;
             }
             sum += p;

@@ -34,6 +34,23 @@ void RadiusRange(const IrisImage* image, const IrisHints* hints, float* minR, fl
 // is not an iris to measure. Lateral limbus rays may leave the image when
 // the eye sits off centre, so a complete pupil vouches for fewer of them.
 constexpr int kLimbusTries = 12;  // pupil candidates followed out to a limbus
+constexpr float kOffsetCost = 2;  // support points per pixel of pupil offset
+
+// Candidates often refine to the same circle: the later one is kept only
+// when it has more edge points, in the earlier one's slot.
+bool SeenBefore(Circle* pupils, int n, int* means, int* supports) {
+    for (int k = 0; k < n; ++k) {
+        const float dx = pupils[k].x - pupils[n].x, dy = pupils[k].y - pupils[n].y, dr = pupils[k].r - pupils[n].r;
+        if (dx * dx + dy * dy + dr * dr > 4) continue;
+        if (supports[n] > supports[k]) {
+            pupils[k] = pupils[n];
+            means[k] = means[n];
+            supports[k] = supports[n];
+        }
+        return true;
+    }
+    return false;
+}
 
 bool WellSupported(int pupilSupport, int limbusSupport) {
     return limbusSupport * 10 >= kLimbusRays * 7 ||
@@ -87,7 +104,9 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
     int means[kMaxCandidates], supports[kMaxCandidates], order[kMaxCandidates], refined = 0;
     for (int i = 0; i < candidates.n; ++i) {
         pupils[refined] = candidates.c[i];
-        if (!RefinePupil(filled, &pupils[refined], &means[refined], &supports[refined])) continue;
+        if (!RefinePupil(filled, &pupils[refined], &means[refined], &supports[refined]) ||
+            SeenBefore(pupils, refined, means, supports))
+            continue;
         order[refined] = refined;
         ++refined;
     }
@@ -100,6 +119,7 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
     out->partial = refined > 0;
     Circle pupil, limbus;
     int pupilMean = 0, bestSupport = 0;
+    bool paired = false;
     for (int k = 0; k < refined && k < kLimbusTries; ++k) {
         const int i = order[k];
         Circle l;
@@ -108,8 +128,13 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
         if (!FindLimbus(filled, ws, pupils[i], minR, maxR, &l, &limbusSupport, &evidence) ||
             !WellSupported(supports[i], limbusSupport) || !LooksLikeAnEye(filled, pupils[i], means[i], l))
             continue;
-        const int support = supports[i] + limbusSupport * kRays / kLimbusRays;  // the limbus has fewer rays
-        if (support <= bestSupport) continue;
+        // Edge points of both circles (the limbus has fewer rays), less the
+        // pupil's offset from the iris centre: eyes are near-concentric.
+        const float dx = pupils[i].x - l.x, dy = pupils[i].y - l.y;
+        const int support = supports[i] + limbusSupport * kRays / kLimbusRays -
+                            Round(kOffsetCost * Sqrt(dx * dx + dy * dy));
+        if (paired && support <= bestSupport) continue;
+        paired = true;
         bestSupport = support;
         out->pupilSupport = supports[i];
         out->limbusSupport = limbusSupport;
@@ -118,7 +143,7 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
         limbus = l;
         pupilMean = means[i];
     }
-    if (bestSupport == 0) return 0;
+    if (!paired) return 0;
     out->found = 1;
     out->partial = 0;
     out->pupilX = pupil.x;

@@ -3,7 +3,7 @@
 //   Qdr_ImageJudge()                        0: the module is ready (it keeps no state to set up)
 //   Qdr_ImageJudgeScore()                   60: the score from which the control accepts an image
 //   Qdr_ImageJudgeValue(path, value)        0 and *value = score 0..100, or a JudgeResult code
-//   Qdr_ImageJudgeValueB(path, values, n)   as Value, and values[0..n) = score, then the eleven
+//   Qdr_ImageJudgeValueB(path, values, n)   as Value, and values[0..n) = score, then the twelve
 //                                           components x 100 in the order of JudgeComponentIndex
 #pragma once
 

@@ -26,6 +26,7 @@ struct JudgeComponents {
     double marginAdequacy = 0;      // 100 min(1, left/0.6ri, right/0.6ri, up/0.2ri, down/0.2ri)
     double sharpness = 0;           // 100 x fine / coarse band-pass power of the ring
     double motionBlur = 0;          // 100 Emin / Emax over eight directional gradient energies
+    double pupilEdgeSharpness = 0;  // 1000 x median steepest one-pixel rise over the edge's step
 };
 
 // The intensity references the contrasts use (medians, gray levels).

@@ -16,7 +16,7 @@ struct ComponentScale {
 enum JudgeComponentIndex {
     kUsableArea, kIrisScleraContrast, kIrisPupilContrast, kPupilCircularity, kGreyScaleUtilisation,
     kIrisRadius, kPupilIrisRatio, kConcentricity, kMarginAdequacy, kSharpness, kMotionBlur,
-    kJudgeComponentCount
+    kPupilEdgeSharpness, kJudgeComponentCount
 };
 
 // The component's value by index (the order above).

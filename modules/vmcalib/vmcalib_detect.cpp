@@ -92,6 +92,10 @@ void Describe(const IrisSegmentation& s, int code, char* text) {
     w.Number(s.limbusSupport);
     w.Put("/");
     w.Number(s.limbusEvidence);
+    w.Put(" lids ");
+    w.Number(s.upperCoveredPermille);
+    w.Put("/");
+    w.Number(s.lowerCoveredPermille);
     w.Put(" levels ");
     w.Number(s.pupilMean);
     w.Put("/");

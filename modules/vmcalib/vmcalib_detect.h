@@ -18,7 +18,7 @@ struct Thresholds {
     int maxSaturatedPermille = 120;
     int minOpening = 55;
     int maxUpperCover = 550, maxLowerCover = 420;
-    int slightCover = 200;
+    int slightCover = 350;  // a lid over a third of the radius hides about a tenth of the iris
     int maxGlarePermille = 35;
     int minSharpness = 44;   // iris texture focus figure ...
     int minEdgeFocus = 250;  // ... or pupil edge steepness: either one suffices

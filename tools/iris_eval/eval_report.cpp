@@ -4,11 +4,25 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <string>
+
+#include "modules/judge/judge_score.h"
 
 namespace iriseval {
 namespace {
 
 bool Found(int code) { return code == 1 || code == -19; }
+
+// The judge's weakest component, "name value", for the listing.
+std::string Weakest(const JudgeReport& r) {
+    int worst = 0;
+    for (int i = 1; i < kJudgeComponentCount; ++i)
+        if (ComponentScore(i, ComponentValue(r.components, i)) < ComponentScore(worst, ComponentValue(r.components, worst)))
+            worst = i;
+    char text[64];
+    std::snprintf(text, sizeof text, "%s %.1f", ComponentScaleOf(worst).name, ComponentValue(r.components, worst));
+    return text;
+}
 
 double Percentile(std::vector<double> v, double q) {
     if (v.empty()) return -1;
@@ -122,10 +136,11 @@ void Report::Print(bool withDegraded) const {
         }
         for (const EyeResult* r : Group(group)) {
             const ChainOutcome& c = r->chain;
-            std::printf("    %-34s f4 %4d pupil %5.1f iris %5.1f blur %.2f second %4d judge %3d/%3d gray %d %s\n"
+            std::printf("    %-34s f4 %4d pupil %5.1f iris %5.1f blur %.2f second %4d judge %3d/%3d (%s) gray %d %s\n"
                         "      %s\n",
                         r->eye.file.c_str() + r->eye.file.find('/') + 1, c.first, r->pupilError, r->irisError,
-                        c.blurScore, c.second, c.judgeResult, c.judgeResult == 0 ? c.judge.score : -1, c.irisGray,
+                        c.blurScore, c.second, c.judgeResult, c.judgeResult == 0 ? c.judge.score : -1,
+                        c.judgeResult == 0 ? Weakest(c.judge).c_str() : "-", c.irisGray,
                         c.accepted ? "ACCEPTED" : "", c.firstText);
         }
     }

@@ -128,13 +128,13 @@ TEST(JudgeEntriesTest, TheOtherEntriesAnswerTheirDocumentedValues) {
     testsupport::WriteBinaryFile(path, std::string(b.begin(), b.end()));
     int32_t score = 0;
     ASSERT_EQ(JudgeEntryValue(path.c_str(), &score), kJudgeOk);
-    int32_t values[13];
+    int32_t values[kJudgeComponentCount + 2];
     std::fill(std::begin(values), std::end(values), -7);
-    ASSERT_EQ(JudgeEntryValueB(path.c_str(), values, 13), kJudgeOk);
+    ASSERT_EQ(JudgeEntryValueB(path.c_str(), values, kJudgeComponentCount + 2), kJudgeOk);
     EXPECT_EQ(values[0], score);
     EXPECT_GT(values[1 + kIrisRadius], 100 * 100);      // radius above 100 px, in hundredths
     EXPECT_LE(values[1 + kUsableArea], 100 * 100);
-    EXPECT_EQ(values[12], -7);                          // nothing past the eleven components
+    EXPECT_EQ(values[kJudgeComponentCount + 1], -7);     // nothing past the components
     EXPECT_EQ(JudgeEntryValueB(path.c_str(), values, 0), kJudgeBadArgument);
     EXPECT_EQ(JudgeEntryValue(nullptr, &score), kJudgeBadArgument);
     EXPECT_EQ(JudgeEntryValue(path.c_str(), nullptr), kJudgeBadArgument);

@@ -215,7 +215,7 @@ TEST(JudgeScoreTest, ALimitScores60AndAClearFailureRejects) {
         const ComponentScale& s = ComponentScaleOf(i);
         *(&meets.usableArea + i) = s.limit;
     }
-    ASSERT_EQ(ComponentValue(meets, kMotionBlur), ComponentScaleOf(kMotionBlur).limit);  // field order = index order
+    ASSERT_EQ(ComponentValue(meets, kPupilEdgeSharpness), ComponentScaleOf(kPupilEdgeSharpness).limit);  // field order = index order
     EXPECT_EQ(CombineScore(meets), 60);
     for (int i = 0; i < kJudgeComponentCount; ++i) {
         SCOPED_TRACE(ComponentScaleOf(i).name);
