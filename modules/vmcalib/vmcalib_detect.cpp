@@ -142,7 +142,8 @@ int Classify(const IrisSegmentation& s, const Thresholds& t) {
     if (s.irisRadius > t.maxRadius) return kVmTooLarge;
     if (s.irisMean < t.minIrisGray) return kVmTooDark;
     if (s.saturatedPermille > t.maxSaturatedPermille) return kVmSaturated;
-    if (s.openingPercent < t.minOpening) return kVmEyeNotOpen;
+    // A lid down past most of the upper iris is a half-closed eye.
+    if (s.openingPercent < t.minOpening || s.upperCoveredPermille > t.halfClosedCover) return kVmEyeNotOpen;
     // Blur before reflections and lids: their measures need edges.
     if (s.sharpness < t.minSharpness && s.edgeFocus < t.minEdgeFocus) return kVmUnusable;
     // Reflections before lids: a bright patch also looks like skin to the lid search.
