@@ -41,24 +41,24 @@ struct Best {
 // samples skipped around it. Updates `best` with the strongest radius.
 void Accumulate(const View& v, float cx, float cy, const int* angles, int rays, float r0, float dr, int n, int half,
                 int gap, Best* best, float* acc, int* counts) {
-    float prof[kMaxSamples];
+    // Running sums along the ray: each step is two differences.
+    float sum[kMaxSamples + 1];
+    int outside[kMaxSamples + 1];
     for (int i = 0; i < n; ++i) acc[i] = 0, counts[i] = 0;
+    sum[0] = 0;
+    outside[0] = 0;
     for (int k = 0; k < rays; ++k) {
         const float c = kTrig.c[angles[k]], s = kTrig.s[angles[k]];
         for (int i = 0; i < n; ++i) {
             const float r = r0 + i * dr;
-            prof[i] = Sample(v, cx + r * c, cy + r * s);
+            const float p = Sample(v, cx + r * c, cy + r * s);
+            sum[i + 1] = sum[i] + (p >= 0 ? p : 0);
+            outside[i + 1] = outside[i] + (p < 0);
         }
         for (int i = half + gap; i + half + gap < n; ++i) {
-            float in = 0, out = 0;
-            bool valid = true;
-            for (int j = gap; j < gap + half; ++j) {
-                valid = valid && prof[i - 1 - j] >= 0 && prof[i + 1 + j] >= 0;
-                in += prof[i - 1 - j];
-                out += prof[i + 1 + j];
-            }
-            if (!valid) continue;
-            const float step = (out - in) / half;
+            const int inLo = i - gap - half, inHi = i - gap, outLo = i + gap + 1, outHi = i + gap + half + 1;
+            if (outside[inHi] != outside[inLo] || outside[outHi] != outside[outLo]) continue;
+            const float step = ((sum[outHi] - sum[outLo]) - (sum[inHi] - sum[inLo])) / half;
             acc[i] += step <= 0 ? 0 : kStepCap * step / (step + kStepCap);
             ++counts[i];
         }
@@ -152,9 +152,19 @@ bool FindLimbus(const View& v, const Workspace& ws, const Circle& pupil, float m
     const float c0 = rLo / 4 - 0.5f * reach;
     const int cn = Min(kMaxSamples, static_cast<int>((rHi - rLo) / 2) + 2 * reach + 1);
     Best best;
-    for (int dy = -3; dy <= 3; ++dy)
-        for (int dx = -3; dx <= 3; ++dx)
-            Accumulate(coarse, pcx + dx, pcy + dy, angles, coarseRays, c0, 0.5f, cn, kCoarseHalf, kCoarseGap, &best, acc, counts);
+    // Centres every 2 blocks, then the best one's neighbours.
+    float bestCx = pcx, bestCy = pcy;
+    auto tryCoarse = [&](float x, float y) {
+        const float before = best.evidence;
+        Accumulate(coarse, x, y, angles, coarseRays, c0, 0.5f, cn, kCoarseHalf, kCoarseGap, &best, acc, counts);
+        if (best.evidence > before) bestCx = x, bestCy = y;
+    };
+    for (int dy = -3; dy <= 3; dy += 2)
+        for (int dx = -3; dx <= 3; dx += 2) tryCoarse(pcx + dx, pcy + dy);
+    const float gridX = bestCx, gridY = bestCy;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (dx || dy) tryCoarse(gridX + dx, gridY + dy);
     if (best.evidence <= 0) return false;
     const Circle rough{best.x * 4 + 1.5f, best.y * 4 + 1.5f, best.r * 4};
     // Fine: centres within 4 px of the rough one (every 2 px, then the best

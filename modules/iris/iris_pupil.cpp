@@ -121,11 +121,13 @@ bool FirstRise(const float* prof, int n, float darkLimit, float* pos) {
 }
 
 // One round of edge search from `guess`'s centre out to r1; fits the edge.
-bool PupilRound(const View& v, const Circle& guess, float r0, float r1, float darkLimit, Circle* out, int* support) {
+// Every `stride`th of the kRays rays.
+bool PupilRound(const View& v, const Circle& guess, float r0, float r1, float darkLimit, int stride, Circle* out,
+                int* support) {
     float prof[kMaxProfile];
     EdgePoints pts;
     const int n = Min(kMaxProfile, static_cast<int>(r1 - r0) + 4);
-    for (int i = 0; i < kRays; ++i) {
+    for (int i = 0; i < kRays; i += stride) {
         const int ai = RayAngle(i);
         RayProfile(v, guess.x, guess.y, ai, r0, n, prof);
         float pos;
@@ -135,7 +137,7 @@ bool PupilRound(const View& v, const Circle& guess, float r0, float r1, float da
         pts.y[pts.n] = guess.y + r * kTrig.s[ai];
         ++pts.n;
     }
-    const bool fitted = FitCircleRobust(pts, kRays / 4, out);
+    const bool fitted = FitCircleRobust(pts, kRays / 4 / stride, out);
     *support = pts.n;
     return fitted;
 }
@@ -187,9 +189,10 @@ bool RefinePupil(const View& v, Circle* pupil, int* pupilMean, int* support) {
     const int around = LevelBetween(v, *pupil, pupil->r * 1.5f, pupil->r * 2.5f + 4, 2, 500);
     const float darkLimit = Maxf(inner + kMinDarkMargin, 0.5f * (inner + around));
     Circle c;
-    if (!PupilRound(v, *pupil, 1, pupil->r * 2.2f + 10, darkLimit, &c, support)) return false;
+    // A first look on half the rays; the fit on all of them.
+    if (!PupilRound(v, *pupil, 1, pupil->r * 2.2f + 10, darkLimit, 2, &c, support)) return false;
     Circle d;
-    if (!PupilRound(v, c, Maxf(1, c.r * 0.5f), c.r * 1.3f + 4, darkLimit, &d, support)) return false;
+    if (!PupilRound(v, c, Maxf(1, c.r * 0.5f), c.r * 1.3f + 4, darkLimit, 1, &d, support)) return false;
     d.r -= 0.5f;  // the sharpened edge clips its dark undershoot only: the step sits half a pixel out
     *pupil = d;
     *pupilMean = MeanInside(v, d, 0.8f);

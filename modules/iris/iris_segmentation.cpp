@@ -33,7 +33,7 @@ void RadiusRange(const IrisImage* image, const IrisHints* hints, float* minR, fl
 // A lid over most of the eye leaves short arcs of both circles: such a pair
 // is not an iris to measure. Lateral limbus rays may leave the image when
 // the eye sits off centre, so a complete pupil vouches for fewer of them.
-constexpr int kLimbusTries = 12;  // pupil candidates followed out to a limbus
+constexpr int kLimbusTries = 8;  // pupil candidates followed out to a limbus
 constexpr float kOffsetCost = 2;  // support points per pixel of pupil offset
 
 // Candidates often refine to the same circle: the later one is kept only
@@ -122,6 +122,8 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
     bool paired = false;
     for (int k = 0; k < refined && k < kLimbusTries; ++k) {
         const int i = order[k];
+        // A pupil far less round than the best one is not followed out.
+        if (supports[i] * 10 < supports[order[0]] * 6) break;
         Circle l;
         int limbusSupport = 0;
         float evidence = 0;

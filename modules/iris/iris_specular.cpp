@@ -34,12 +34,20 @@ void FillLine(uint8_t* line, int n, int step, const uint8_t* marks, int markStep
 // brighter than one side only, so it is never taken for a spot.
 constexpr int kPeakReach = 7;
 constexpr int kPeakRise = 35;
-uint8_t Spot(const uint8_t* row, int x, int w, int level) {
-    const int p = row[x];
-    if (p >= level) return 1;
-    if (x < kPeakReach || x + kPeakReach >= w) return 0;
-    const int a = row[x - kPeakReach], b = row[x + kPeakReach];
-    return p > (a > b ? a : b) + kPeakRise ? 1 : 0;
+// Marks the row's spot pixels (1) and counts them.
+int MarkSpots(const uint8_t* row, int w, int level, uint8_t* marks) {
+    int spots = 0;
+    for (int x = 0; x < w; ++x) {
+        const int p = row[x];
+        int m = 255;  // no peak test where a side is missing
+        if (x >= kPeakReach && x + kPeakReach < w) {
+            const int a = row[x - kPeakReach], b = row[x + kPeakReach];
+            m = (a > b ? a : b) + kPeakRise;
+        }
+        marks[x] = static_cast<uint8_t>((p >= level) | (p > m));
+        spots += marks[x];
+    }
+    return spots;
 }
 
 }  // namespace
@@ -50,10 +58,9 @@ void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks, int specularLe
     for (int y = 0; y < v.h; ++y) {
         const uint8_t* row = v.p + y * v.s;
         uint8_t* out = filled + y * v.w;
-        for (int x = 0; x < v.w; ++x) {
-            out[x] = row[x];
-            marks[x] = Spot(row, x, v.w, specularLevel);
-        }
+        for (int x = 0; x < v.w; ++x) out[x] = row[x];
+        const int spots = MarkSpots(row, v.w, specularLevel, marks);
+        if (!spots) continue;  // most rows: nothing to fill
         int since = kFringe + 1;  // pixels since the last spot pixel on the left
         for (int x = 0; x < v.w; ++x) {
             since = marks[x] & 1 ? 0 : since + 1;
