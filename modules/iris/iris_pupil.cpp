@@ -38,26 +38,38 @@ void BuildCoarse(const View& v, const Workspace& ws) {
 
 namespace {
 
-// Keeps the best `kMaxCandidates` scores, one per place: a better candidate
-// overlapping a kept one replaces it.
+// Keeps the best scores, one per place: a better candidate overlapping a
+// kept one of about its size replaces it.
+constexpr float kSameSize = 1.6f;
+constexpr float kMinContrast = 0.15f;  // (surround - inside) / (inside + 10) of a candidate
+
+// Candidates are kept per size band, kPerBand in each: dark lash clusters
+// (small and very dark) cannot crowd out a gray pupil of twice their size.
+constexpr int kBands = 4, kPerBand = kMaxCandidates / kBands;
+int BandOf(float r) { return r < 12 ? 0 : (r < 24 ? 1 : (r < 48 ? 2 : 3)); }
+
 void Offer(Candidates* list, float x, float y, float r, float score) {
-    int slot = -1;
+    int slot = -1, inBand = 0, weakest = -1;
     for (int i = 0; i < list->n; ++i) {
-        const float dx = list->c[i].x - x, dy = list->c[i].y - y, reach = Maxf(list->c[i].r, r);
-        if (dx * dx + dy * dy < reach * reach) {
+        // Nested discs of other sizes (a pupil inside its iris) are other
+        // places: only one of about the same size overlaps this one.
+        const float small = Minf(list->c[i].r, r), large = Maxf(list->c[i].r, r);
+        const float dx = list->c[i].x - x, dy = list->c[i].y - y;
+        if (large < kSameSize * small && dx * dx + dy * dy < large * large) {
             if (list->score[i] >= score) return;
             slot = i;
             break;
         }
+        if (BandOf(list->c[i].r) != BandOf(r)) continue;
+        ++inBand;
+        if (weakest < 0 || list->score[i] < list->score[weakest]) weakest = i;
     }
     if (slot < 0) {
-        if (list->n < kMaxCandidates) {
+        if (inBand < kPerBand) {
             slot = list->n++;
         } else {
-            slot = 0;
-            for (int i = 1; i < list->n; ++i)
-                if (list->score[i] < list->score[slot]) slot = i;
-            if (list->score[slot] >= score) return;
+            if (list->score[weakest] >= score) return;
+            slot = weakest;
         }
     }
     list->c[slot] = Circle{x, y, r};
@@ -82,7 +94,7 @@ int CoarsePupils(const View& v, const Workspace& ws, float minR, float maxR, Can
                 // near black to mid gray on real eyes.
                 if (meanRing - meanIn < 15) continue;
                 const float score = (meanRing - meanIn) / (meanIn + 10);
-                if (score > 0.3f) Offer(out, x * 4.0f, y * 4.0f, k * 4, score);
+                if (score > kMinContrast) Offer(out, x * 4.0f, y * 4.0f, k * 4, score);
             }
     }
     return out->n;

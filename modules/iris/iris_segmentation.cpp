@@ -61,8 +61,7 @@ bool WellSupported(int pupilSupport, int limbusSupport) {
 // or a dark corner of a closed eye paired with some circle around it does
 // not.
 constexpr int kMinIrisOverPupil = 12, kMinScleraOverIris = 6;
-bool LooksLikeAnEye(const View& v, const Circle& pupil, int pupilMean, const Circle& limbus) {
-    const Levels lv = LateralLevels(v, pupil, limbus);
+bool LooksLikeAnEye(const Levels& lv, int pupilMean) {
     return lv.iris >= pupilMean + kMinIrisOverPupil && lv.sclera >= lv.iris + kMinScleraOverIris;
 }
 
@@ -128,13 +127,16 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
         int limbusSupport = 0;
         float evidence = 0;
         if (!FindLimbus(filled, ws, pupils[i], minR, maxR, &l, &limbusSupport, &evidence) ||
-            !WellSupported(supports[i], limbusSupport) || !LooksLikeAnEye(filled, pupils[i], means[i], l))
+            !WellSupported(supports[i], limbusSupport))
             continue;
+        const Levels lv = LateralLevels(filled, pupils[i], l);
+        if (!LooksLikeAnEye(lv, means[i])) continue;
         // Edge points of both circles (the limbus has fewer rays), less the
-        // pupil's offset from the iris centre: eyes are near-concentric.
+        // pupil's offset from the iris centre (eyes are near-concentric),
+        // plus the pupil's darkness under the iris (a pupil is the darkest).
         const float dx = pupils[i].x - l.x, dy = pupils[i].y - l.y;
         const int support = supports[i] + limbusSupport * kRays / kLimbusRays -
-                            Round(kOffsetCost * Sqrt(dx * dx + dy * dy));
+                            Round(kOffsetCost * Sqrt(dx * dx + dy * dy)) + (lv.iris - means[i]) / 2;
         if (paired && support <= bestSupport) continue;
         paired = true;
         bestSupport = support;

@@ -69,6 +69,21 @@ TEST(MotionBlurTest, RoundBrightSpotScoresNearOneAndItsSmearIsRejected) {
     }
 }
 
+// A real eye's illuminator reflection covers a few cells of the reduced
+// square: its box is rounding, not shape, and a sharp one must pass. The
+// same reflection smeared into a streak still fails.
+TEST(MotionBlurTest, SmallSharpReflectionPassesAndItsStreakFails) {
+    for (double r : {3.0, 3.5, 4.0, 4.5}) {
+        SCOPED_TRACE(testing::Message() << "radius " << r);
+        const Measured sharp = Measure(BrightDisc(361, 359, r, 1.0), 250, 250, 470, 470);
+        ASSERT_EQ(sharp.status, 0);
+        EXPECT_FALSE(IsMotionBlurred(sharp.status, sharp.score)) << sharp.score;
+        const Measured streak = Measure(BrightDisc(361, 359, r, 5.0), 250, 250, 470, 470);
+        ASSERT_EQ(streak.status, 0);
+        EXPECT_TRUE(IsMotionBlurred(streak.status, streak.score)) << streak.score;
+    }
+}
+
 TEST(MotionBlurTest, BadSquaresAndArgumentsLeaveTheScore) {
     const Image im = BrightDisc(360, 360, 8, 1.0);
     struct Case {
