@@ -107,6 +107,7 @@ int Support(const View& v, const Circle& c, const int* angles, int rays) {
 // circle, one per lateral ray, fitted: the accumulation finds the circle
 // among clutter, the fit places it to a fraction of a pixel.
 constexpr float kPolishReach = 6;
+constexpr float kPolishMove = 7;  // the fit may move the circle this far
 bool Polish(const View& v, const Circle& rough, Circle* out) {
     float prof[kMaxProfile];
     EdgePoints pts;
@@ -127,7 +128,7 @@ bool Polish(const View& v, const Circle& rough, Circle* out) {
     Circle fit;
     if (!FitCircleRobust(pts, 16, &fit)) return false;
     const float dx = fit.x - rough.x, dy = fit.y - rough.y, dr = fit.r - rough.r;
-    if (dx * dx + dy * dy > 16 || dr * dr > 16) return false;
+    if (dx * dx + dy * dy > kPolishMove * kPolishMove || dr * dr > kPolishMove * kPolishMove) return false;
     *out = fit;
     return true;
 }

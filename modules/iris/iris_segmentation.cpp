@@ -33,6 +33,9 @@ void RadiusRange(const IrisImage* image, const IrisHints* hints, float* minR, fl
 // A lid over most of the eye leaves short arcs of both circles: such a pair
 // is not an iris to measure. Lateral limbus rays may leave the image when
 // the eye sits off centre, so a complete pupil vouches for fewer of them.
+// A limbus seen on fewer rays must be a clear step where it is seen (a
+// lash line of a closed eye gives a weak, scattered one).
+constexpr float kPartialEvidence = 10;
 constexpr int kLimbusTries = 8;  // pupil candidates followed out to a limbus
 constexpr float kOffsetCost = 2;  // support points per pixel of pupil offset
 
@@ -52,9 +55,9 @@ bool SeenBefore(Circle* pupils, int n, int* means, int* supports) {
     return false;
 }
 
-bool WellSupported(int pupilSupport, int limbusSupport) {
+bool WellSupported(int pupilSupport, int limbusSupport, float evidence) {
     return limbusSupport * 10 >= kLimbusRays * 7 ||
-           (limbusSupport * 12 >= kLimbusRays * 5 && pupilSupport * 4 >= kRays * 3);
+           (limbusSupport * 12 >= kLimbusRays * 5 && pupilSupport * 4 >= kRays * 3 && evidence >= kPartialEvidence);
 }
 
 // An eye's layers grow brighter outwards: pupil, iris, sclera. A lash line
@@ -127,7 +130,7 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
         int limbusSupport = 0;
         float evidence = 0;
         if (!FindLimbus(filled, ws, pupils[i], minR, maxR, &l, &limbusSupport, &evidence) ||
-            !WellSupported(supports[i], limbusSupport))
+            !WellSupported(supports[i], limbusSupport, evidence))
             continue;
         const Levels lv = LateralLevels(filled, pupils[i], l);
         if (!LooksLikeAnEye(lv, means[i])) continue;

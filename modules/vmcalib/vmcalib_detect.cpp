@@ -134,6 +134,8 @@ int Classify(const IrisSegmentation& s, const Thresholds& t) {
     if (s.imageMean < t.minImageMean) return kVmTooDark;
     if (s.imageSaturatedPermille > t.maxImageSaturatedPermille) return kVmSaturated;
     if (!s.found) return s.partial ? kVmEyeNotOpen : kVmNoIris;
+    // Clipped sclera beside the iris over a bright window: washed out.
+    if (s.scleraMean >= t.clippedSclera && s.imageSaturatedPermille > t.brightWindowPermille) return kVmSaturated;
     if (s.irisX < t.marginLow) return kVmOffLeft;
     if (s.irisX > t.marginHigh) return kVmOffRight;
     if (s.irisY < t.marginLow) return kVmOffUp;

@@ -12,6 +12,7 @@ namespace vmcalib {
 struct Thresholds {
     int minImageMean = 70;                     // whole image darker: too dark
     int maxImageSaturatedPermille = 350;       // whole window clipped beyond this: saturated
+    int clippedSclera = 250, brightWindowPermille = 100;  // or the sclera clipped in a bright window
     float marginLow = 200, marginHigh = 520;  // accepted centre band, both axes
     float minRadius = 70, maxRadius = 142;     // usable iris radius
     int minIrisGray = 38;
