@@ -63,9 +63,13 @@ void Accumulate(const View& v, float cx, float cy, const int* angles, int rays, 
             ++counts[i];
         }
     }
-    for (int i = half + gap; i + half + gap < n; ++i) {
-        if (counts[i] * 2 < rays) continue;  // most of the circle outside the image
+    // Peaks along the radius only: a ramp up to the end of the range (the
+    // pupil's own edge, an iris ring inside the limbus) is no circle there.
+    const int first = half + gap, last = n - half - gap - 1;
+    for (int i = first + 1; i < last; ++i) {
+        if (counts[i] * 2 < rays || !counts[i - 1] || !counts[i + 1]) continue;  // most of it outside the image
         const float e = acc[i] / counts[i];
+        if (e < acc[i - 1] / counts[i - 1] || e < acc[i + 1] / counts[i + 1]) continue;
         if (e > best->evidence) *best = Best{cx, cy, r0 + i * dr, e};
     }
 }
