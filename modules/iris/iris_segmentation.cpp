@@ -57,7 +57,7 @@ bool SeenBefore(Circle* pupils, int n, int* means, int* supports) {
 
 bool WellSupported(int pupilSupport, int limbusSupport, float evidence) {
     return limbusSupport * 10 >= kLimbusRays * 7 ||
-           (limbusSupport * 12 >= kLimbusRays * 5 && pupilSupport * 4 >= kRays * 3 && evidence >= kPartialEvidence);
+           (limbusSupport * 12 >= kLimbusRays * 5 && pupilSupport * 10 >= kRays * 7 && evidence >= kPartialEvidence);
 }
 
 // An eye's layers grow brighter outwards: pupil, iris, sclera. A lash line
