@@ -18,7 +18,7 @@ struct Thresholds {
     int minIrisGray = 38;
     int maxSaturatedPermille = 120;
     int minOpening = 55;
-    int halfClosedCover = 650;  // upper lid over more of the upper radius: eye not open
+    int halfClosedCover = 600;  // upper lid over more of the upper radius: eye not open
     int maxUpperCover = 550, maxLowerCover = 420;
     int slightCover = 350;  // a lid over a third of the radius hides about a tenth of the iris
     int maxGlarePermille = 35;

@@ -45,7 +45,7 @@ public:
     bool GoalsMet(bool degraded) const;
     // The figures reached so far, held against regressions (groups of more
     // than one image): f4 finds the eye, pupil within 3 px, iris within 8 px.
-    static constexpr double kFloorFound = 70, kFloorPupil = 65, kFloorIris = 60;
+    static constexpr double kFloorFound = 80, kFloorPupil = 80, kFloorIris = 75;
     bool FloorsHeld() const;
     bool WriteSheet(const std::string& path) const;
     std::map<std::string, DegradedTally> degraded;
