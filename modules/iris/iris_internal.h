@@ -50,11 +50,10 @@ struct Workspace {
     int cw, ch;
 };
 
-// Specular spots: pixels at or above the level, in runs of at most
-// kMaxSpot pixels (with their fringe) along a row or a column.
-constexpr int kSpecularLevel = 190;
+// Specular spots: narrow bright peaks, in runs of at most kMaxSpot pixels
+// (with their fringe) along a row, bridged in `filled`.
 constexpr int kMaxSpot = 28;
-void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks, int specularLevel);
+void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks);
 
 // Dark discs with a brighter surround: pupil candidates. Enough of them that
 // lash clusters and dark corners cannot crowd the pupil out.

@@ -97,7 +97,7 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
     RadiusRange(image, hints, &minR, &maxR);
     // Reflections out first; every dark candidate is then followed to its
     // edges, and the pair of circles with the most edge points on them wins.
-    FillSpecular(v, ws.filled, ws.lineMarks, kSpecularLevel);
+    FillSpecular(v, ws.filled, ws.lineMarks);
     const View filled{ws.filled, v.w, v.h, v.w};
     Candidates candidates;
     CoarsePupils(filled, ws, 6, maxR * 0.75f, &candidates);

@@ -29,38 +29,35 @@ void FillLine(uint8_t* line, int n, int step, const uint8_t* marks, int markStep
     }
 }
 
-// A spot pixel: bright, or a narrow peak above the pixels kPeakReach to
-// either side (a dimmer LED reflection on a gray pupil). An edge is
-// brighter than one side only, so it is never taken for a spot.
+// A spot pixel: a narrow peak above the pixels kPeakReach to either side
+// (a saturated reflection, or a dimmer one on a gray pupil). An edge is
+// brighter than one side only, and broad bright skin than neither, so
+// neither is taken for a spot.
 constexpr int kPeakReach = 7;
 constexpr int kPeakRise = 35;
-// Marks the row's spot pixels (1) and counts them.
-int MarkSpots(const uint8_t* row, int w, int level, uint8_t* marks) {
+
+// Marks the row's spot pixels (1); returns whether there is any.
+bool MarkSpots(const uint8_t* row, int w, uint8_t* marks) {
     int spots = 0;
-    for (int x = 0; x < w; ++x) {
-        const int p = row[x];
-        int m = 255;  // no peak test where a side is missing
-        if (x >= kPeakReach && x + kPeakReach < w) {
-            const int a = row[x - kPeakReach], b = row[x + kPeakReach];
-            m = (a > b ? a : b) + kPeakRise;
-        }
-        marks[x] = static_cast<uint8_t>((p >= level) | (p > m));
-        spots += marks[x];
+    for (int x = 0; x < kPeakReach; ++x) marks[x] = marks[w - 1 - x] = 0;
+    for (int x = kPeakReach; x < w - kPeakReach; ++x) {
+        const int a = row[x - kPeakReach], b = row[x + kPeakReach];
+        marks[x] = static_cast<uint8_t>(row[x] > (a > b ? a : b) + kPeakRise);
+        spots |= marks[x];
     }
-    return spots;
+    return spots != 0;
 }
 
 }  // namespace
 
-void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks, int specularLevel) {
+void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks) {
     // Along rows: a spot's run is bridged by the straight line between the
     // pixels beside it; the bright core is widened by its fringe first.
     for (int y = 0; y < v.h; ++y) {
         const uint8_t* row = v.p + y * v.s;
         uint8_t* out = filled + y * v.w;
         for (int x = 0; x < v.w; ++x) out[x] = row[x];
-        const int spots = MarkSpots(row, v.w, specularLevel, marks);
-        if (!spots) continue;  // most rows: nothing to fill
+        if (!MarkSpots(row, v.w, marks)) continue;  // most rows: nothing to fill
         int since = kFringe + 1;  // pixels since the last spot pixel on the left
         for (int x = 0; x < v.w; ++x) {
             since = marks[x] & 1 ? 0 : since + 1;
