@@ -18,7 +18,7 @@ const ComponentScale kScales[kJudgeComponentCount] = {
     {"margin_adequacy", 40, 80, 100},          // more than 80
     {"sharpness", 20, 35, 45},
     {"motion_blur", 20, 38, 48},
-    {"pupil_edge_sharpness", 150, 250, 300},
+    {"pupil_edge_sharpness", 150, 250, 280},
 };
 // The pupil–iris ratio also has an upper limit: 70 scores 60, 65 100, 80 0.
 constexpr double kRatioUpperGood = 65, kRatioUpperLimit = 70, kRatioUpperFail = 80;
