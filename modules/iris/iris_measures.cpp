@@ -197,35 +197,6 @@ void MeasureSaturation(const View& v, IrisSegmentation* s) {
     s->saturatedPermille = count ? saturated * 1000 / count : 0;
 }
 
-// The pupil edge's steepness: the largest one-pixel rise across the edge
-// over the whole step, median of the rays with a clear step, x 1000. A
-// focused edge rises over 1 ... 3 px (about 300 ... 600), a defocused
-// one over many.
-void MeasureEdgeFocus(const View& v, IrisSegmentation* s) {
-    float ratios[64];
-    int n = 0;
-    for (int i = 0; i < 64; ++i) {
-        const int ai = i * (kAngleSteps / 64);
-        const float c = kTrig.c[ai], sn = kTrig.s[ai];
-        float prof[17];
-        bool valid = true;
-        for (int k = 0; k < 17; ++k) {
-            const float r = s->pupilRadius - 8 + k;
-            prof[k] = Sample(v, s->pupilX + r * c, s->pupilY + r * sn);
-            valid = valid && prof[k] >= 0 && prof[k] < 200;
-        }
-        if (!valid) continue;
-        const float step = (prof[14] + prof[15] + prof[16] - prof[0] - prof[1] - prof[2]) / 3;
-        if (step < 20) continue;
-        float rise = 0;
-        for (int k = 3; k < 14; ++k) rise = Maxf(rise, prof[k + 1] - prof[k]);
-        ratios[n++] = rise / step;
-    }
-    if (n < 8) return;
-    SortSmall(ratios, n);
-    s->edgeFocus = Min(1000, Round(1000 * ratios[n / 2]));
-}
-
 }  // namespace
 
 void Measure(const View& v, IrisSegmentation* s) {
@@ -235,7 +206,8 @@ void Measure(const View& v, IrisSegmentation* s) {
     MeasureLids(v, lv, s);
     MeasureRing(v, lv.iris, lv.sclera, s);
     MeasureSaturation(v, s);
-    MeasureEdgeFocus(v, s);
+    const IrisImage image{v.p, v.w, v.h, v.s};
+    s->edgeFocus = IrisPupilEdgeSteepness(&image, s->pupilX, s->pupilY, s->pupilRadius);
 }
 
 }  // namespace iris
@@ -257,3 +229,32 @@ void MeasureImage(const View& v, IrisSegmentation* s) {
 }
 
 }  // namespace iris
+
+extern "C" int IrisPupilEdgeSteepness(const IrisImage* image, float x, float y, float r) {
+    using namespace iris;
+    constexpr int kEdgeRays = 128, kReach = 8, kSamples = 2 * kReach + 1;
+    if (!image || !image->pixels) return 0;
+    const View v{image->pixels, image->width, image->height, image->stride};
+    float ratios[kEdgeRays];
+    int n = 0;
+    for (int i = 0; i < kEdgeRays; ++i) {
+        const int ai = i * (kAngleSteps / kEdgeRays);
+        const float c = kTrig.c[ai], sn = kTrig.s[ai];
+        float prof[kSamples];
+        bool valid = true;
+        for (int k = 0; k < kSamples && valid; ++k) {
+            const float d = r - kReach + k;
+            prof[k] = Sample(v, x + d * c, y + d * sn);
+            valid = prof[k] >= 0 && prof[k] < 200;  // a reflection spoils the ray
+        }
+        if (!valid) continue;
+        const float step = (prof[kSamples - 3] + prof[kSamples - 2] + prof[kSamples - 1] - prof[0] - prof[1] - prof[2]) / 3;
+        if (step < 20) continue;
+        float rise = 0;
+        for (int k = 3; k < kSamples - 3; ++k) rise = Maxf(rise, prof[k + 1] - prof[k]);
+        ratios[n++] = rise / step;
+    }
+    if (n < kEdgeRays / 8) return 0;
+    SortSmall(ratios, n);
+    return Min(1000, Round(1000 * ratios[n / 2]));
+}

@@ -1,5 +1,6 @@
 #include "modules/judge/judge_quality.h"
 
+#include "modules/iris/iris_segmentation.h"
 #include "modules/judge/judge_math.h"
 
 namespace {
@@ -276,43 +277,6 @@ double MotionIsotropy(const GrayView& img, const IrisCircles& c, const IrisBand&
     return hi > 0 ? 100 * lo / hi : 0;
 }
 
-// Bilinear sample, or -1 outside the picture.
-double SampleAt(const GrayView& img, double x, double y) {
-    if (!(x >= 0) || !(y >= 0) || x >= img.width - 1 || y >= img.height - 1) return -1;
-    const int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
-    const double fx = x - x0, fy = y - y0;
-    const double top = img.At(x0, y0) + (img.At(x0 + 1, y0) - img.At(x0, y0)) * fx;
-    const double bottom = img.At(x0, y0 + 1) + (img.At(x0 + 1, y0 + 1) - img.At(x0, y0 + 1)) * fx;
-    return top + (bottom - top) * fy;
-}
-
-// Steepness of the pupil edge: on 64 rays, the largest one-pixel rise
-// across the edge over the whole step (rays through a reflection or with
-// no clear step left out), median x 1000. A focused edge rises over 1 to
-// 3 px; defocus, and a streak across most of the edge, spread it over many.
-double PupilEdgeSharpness(const GrayView& img, const IrisCircles& c) {
-    constexpr int kRays = 64, kReach = 8;
-    double ratios[kRays];
-    int n = 0;
-    for (int k = 0; k < kRays; ++k) {
-        const double ca = JudgeCos(2 * kJudgePi * k / kRays), sa = JudgeSin(2 * kJudgePi * k / kRays);
-        double prof[2 * kReach + 1];
-        bool valid = true;
-        for (int i = 0; i <= 2 * kReach && valid; ++i) {
-            const double r = c.pupilR - kReach + i;
-            prof[i] = SampleAt(img, c.pupilX + ca * r, c.pupilY + sa * r);
-            valid = prof[i] >= 0 && prof[i] < 200;
-        }
-        if (!valid) continue;
-        const double step = (prof[2 * kReach - 2] + prof[2 * kReach - 1] + prof[2 * kReach] - prof[0] - prof[1] - prof[2]) / 3;
-        if (step < 20) continue;
-        double rise = 0;
-        for (int i = 3; i < 2 * kReach - 3; ++i) rise = JudgeMax(rise, prof[i + 1] - prof[i]);
-        ratios[n++] = rise / step;
-    }
-    return n >= kRays / 8 ? 1000 * JudgeMedian(ratios, n) : 0;
-}
-
 // Entropy of the gray levels of the square around the iris (pupil, ring,
 // limbus and a little sclera): exposure that crushes or clips the picture
 // narrows this histogram.
@@ -362,5 +326,7 @@ void MeasureQuality(const GrayView& img, const IrisCircles& c, JudgeComponents* 
     out->marginAdequacy = MarginAdequacy(img, c);
     out->sharpness = Sharpness(img, c, band);
     out->motionBlur = MotionIsotropy(img, c, band);
-    out->pupilEdgeSharpness = PupilEdgeSharpness(img, c);
+    const IrisImage picture{img.top, img.width, img.height, static_cast<int>(img.stride)};
+    out->pupilEdgeSharpness = IrisPupilEdgeSteepness(&picture, static_cast<float>(c.pupilX),
+                                                     static_cast<float>(c.pupilY), static_cast<float>(c.pupilR));
 }
