@@ -30,14 +30,9 @@ void RadiusRange(const IrisImage* image, const IrisHints* hints, float* minR, fl
     }
 }
 
-// A lid over most of the eye leaves short arcs of both circles: such a pair
-// is not an iris to measure. Lateral limbus rays may leave the image when
-// the eye sits off centre, so a complete pupil vouches for fewer of them.
-// A limbus seen on fewer rays must be a clear step where it is seen (a
-// lash line of a closed eye gives a weak, scattered one).
-constexpr float kPartialEvidence = 10;
-constexpr int kLimbusTries = 8;  // pupil candidates followed out to a limbus
+constexpr int kLimbusTries = 8;   // pupil candidates followed out to a limbus
 constexpr float kOffsetCost = 2;  // support points per pixel of pupil offset
+constexpr float kPartialEvidence = 10;
 
 // Candidates often refine to the same circle: the later one is kept only
 // when it has more edge points, in the earlier one's slot.
@@ -55,6 +50,11 @@ bool SeenBefore(Circle* pupils, int n, int* means, int* supports) {
     return false;
 }
 
+// A lid over most of the eye leaves short arcs of both circles: such a pair
+// is not an iris to measure. Lateral limbus rays may leave the image when
+// the eye sits off centre, so a well-seen pupil vouches for fewer of them,
+// provided the limbus is a clear step where it is seen (a lash line of a
+// closed eye gives a weak, scattered one).
 bool WellSupported(int pupilSupport, int limbusSupport, float evidence) {
     return limbusSupport * 10 >= kLimbusRays * 7 ||
            (limbusSupport * 12 >= kLimbusRays * 5 && pupilSupport * 10 >= kRays * 7 && evidence >= kPartialEvidence);
@@ -66,6 +66,84 @@ bool WellSupported(int pupilSupport, int limbusSupport, float evidence) {
 constexpr int kMinIrisOverPupil = 12, kMinScleraOverIris = 6;
 bool LooksLikeAnEye(const Levels& lv, int pupilMean) {
     return lv.iris >= pupilMean + kMinIrisOverPupil && lv.sclera >= lv.iris + kMinScleraOverIris;
+}
+
+Workspace CarveWorkspace(const View& v, void* workspace) {
+    Workspace ws;
+    ws.cw = v.w >> 2;
+    ws.ch = v.h >> 2;
+    ws.filled = static_cast<uint8_t*>(workspace);
+    ws.lineMarks = ws.filled + v.w * v.h;
+    ws.coarse = ws.filled + FilledBytes(v.w, v.h);
+    const uintptr_t after = reinterpret_cast<uintptr_t>(ws.coarse) + CoarseBytes(v.w, v.h);
+    ws.integral = reinterpret_cast<int32_t*>((after + 15) & ~static_cast<uintptr_t>(15));
+    return ws;
+}
+
+// Refined pupil circles, distinct, with their means and edge points; `order`
+// lists them most edge points first.
+struct RefinedPupils {
+    Circle c[kMaxCandidates];
+    int mean[kMaxCandidates], support[kMaxCandidates], order[kMaxCandidates];
+    int n = 0;
+};
+
+void Refine(const View& filled, const Candidates& candidates, RefinedPupils* out) {
+    out->n = 0;
+    for (int i = 0; i < candidates.n; ++i) {
+        const int k = out->n;
+        out->c[k] = candidates.c[i];
+        if (!RefinePupil(filled, &out->c[k], &out->mean[k], &out->support[k]) ||
+            SeenBefore(out->c, k, out->mean, out->support))
+            continue;
+        out->order[k] = k;
+        ++out->n;
+    }
+    for (int i = 1; i < out->n; ++i)  // most edge points first, stable
+        for (int j = i; j > 0 && out->support[out->order[j]] > out->support[out->order[j - 1]]; --j) {
+            const int t = out->order[j];
+            out->order[j] = out->order[j - 1];
+            out->order[j - 1] = t;
+        }
+}
+
+struct Pair {
+    Circle pupil, limbus;
+    int pupilMean = 0, pupilSupport = 0, limbusSupport = 0;
+    float evidence = 0;
+};
+
+// The limbus searched from the best-supported pupils; the best pair by edge
+// points of both circles (the limbus has fewer rays), less the pupil's
+// offset from the iris centre (eyes are near-concentric), plus the pupil's
+// darkness under the iris (a pupil is the darkest). False when no pair is
+// an eye.
+bool BestPair(const View& filled, const Workspace& ws, const RefinedPupils& pupils, float minR, float maxR,
+              Pair* best) {
+    int bestScore = 0;
+    bool paired = false;
+    for (int k = 0; k < pupils.n && k < kLimbusTries; ++k) {
+        const int i = pupils.order[k];
+        // A pupil far less round than the best one is not followed out.
+        if (pupils.support[i] * 10 < pupils.support[pupils.order[0]] * 6) break;
+        Pair p;
+        p.pupil = pupils.c[i];
+        p.pupilMean = pupils.mean[i];
+        p.pupilSupport = pupils.support[i];
+        if (!FindLimbus(filled, ws, p.pupil, minR, maxR, &p.limbus, &p.limbusSupport, &p.evidence) ||
+            !WellSupported(p.pupilSupport, p.limbusSupport, p.evidence))
+            continue;
+        const Levels lv = LateralLevels(filled, p.pupil, p.limbus);
+        if (!LooksLikeAnEye(lv, p.pupilMean)) continue;
+        const float dx = p.pupil.x - p.limbus.x, dy = p.pupil.y - p.limbus.y;
+        const int score = p.pupilSupport + p.limbusSupport * kRays / kLimbusRays -
+                          Round(kOffsetCost * Sqrt(dx * dx + dy * dy)) + (lv.iris - p.pupilMean) / 2;
+        if (paired && score <= bestScore) continue;
+        paired = true;
+        bestScore = score;
+        *best = p;
+    }
+    return paired;
 }
 
 }  // namespace
@@ -83,83 +161,34 @@ extern "C" int IrisSegment(const IrisImage* image, const IrisHints* hints, void*
         image->stride < image->width || workspaceBytes < IrisWorkspaceBytes(image->width, image->height))
         return -1;
     const View v{image->pixels, image->width, image->height, image->stride};
-    Workspace ws;
-    ws.cw = v.w >> 2;
-    ws.ch = v.h >> 2;
-    ws.filled = static_cast<uint8_t*>(workspace);
-    ws.lineMarks = ws.filled + v.w * v.h;
-    ws.coarse = ws.filled + FilledBytes(v.w, v.h);
-    const uintptr_t after = reinterpret_cast<uintptr_t>(ws.coarse) + CoarseBytes(v.w, v.h);
-    ws.integral = reinterpret_cast<int32_t*>((after + 15) & ~static_cast<uintptr_t>(15));
-
+    const Workspace ws = CarveWorkspace(v, workspace);
     MeasureImage(v, out);
     float minR, maxR;
     RadiusRange(image, hints, &minR, &maxR);
     // Reflections out first; every dark candidate is then followed to its
-    // edges, and the pair of circles with the most edge points on them wins.
+    // edges, and the best pair of circles wins.
     FillSpecular(v, ws.filled, ws.lineMarks);
     const View filled{ws.filled, v.w, v.h, v.w};
     Candidates candidates;
     CoarsePupils(filled, ws, 6, maxR * 0.75f, &candidates);
-    // Pupils first: the limbus search runs from the few best supported.
-    Circle pupils[kMaxCandidates];
-    int means[kMaxCandidates], supports[kMaxCandidates], order[kMaxCandidates], refined = 0;
-    for (int i = 0; i < candidates.n; ++i) {
-        pupils[refined] = candidates.c[i];
-        if (!RefinePupil(filled, &pupils[refined], &means[refined], &supports[refined]) ||
-            SeenBefore(pupils, refined, means, supports))
-            continue;
-        order[refined] = refined;
-        ++refined;
-    }
-    for (int i = 1; i < refined; ++i)  // most edge points first, stable
-        for (int j = i; j > 0 && supports[order[j]] > supports[order[j - 1]]; --j) {
-            const int t = order[j];
-            order[j] = order[j - 1];
-            order[j - 1] = t;
-        }
-    out->partial = refined > 0;
-    Circle pupil, limbus;
-    int pupilMean = 0, bestSupport = 0;
-    bool paired = false;
-    for (int k = 0; k < refined && k < kLimbusTries; ++k) {
-        const int i = order[k];
-        // A pupil far less round than the best one is not followed out.
-        if (supports[i] * 10 < supports[order[0]] * 6) break;
-        Circle l;
-        int limbusSupport = 0;
-        float evidence = 0;
-        if (!FindLimbus(filled, ws, pupils[i], minR, maxR, &l, &limbusSupport, &evidence) ||
-            !WellSupported(supports[i], limbusSupport, evidence))
-            continue;
-        const Levels lv = LateralLevels(filled, pupils[i], l);
-        if (!LooksLikeAnEye(lv, means[i])) continue;
-        // Edge points of both circles (the limbus has fewer rays), less the
-        // pupil's offset from the iris centre (eyes are near-concentric),
-        // plus the pupil's darkness under the iris (a pupil is the darkest).
-        const float dx = pupils[i].x - l.x, dy = pupils[i].y - l.y;
-        const int support = supports[i] + limbusSupport * kRays / kLimbusRays -
-                            Round(kOffsetCost * Sqrt(dx * dx + dy * dy)) + (lv.iris - means[i]) / 2;
-        if (paired && support <= bestSupport) continue;
-        paired = true;
-        bestSupport = support;
-        out->pupilSupport = supports[i];
-        out->limbusSupport = limbusSupport;
-        out->limbusEvidence = Round(evidence * 10);
-        pupil = pupils[i];
-        limbus = l;
-        pupilMean = means[i];
-    }
+    RefinedPupils pupils;
+    Refine(filled, candidates, &pupils);
+    out->partial = pupils.n > 0;
+    Pair pair;
+    const bool paired = BestPair(filled, ws, pupils, minR, maxR, &pair);
     if (!paired) return 0;
     out->found = 1;
     out->partial = 0;
-    out->pupilX = pupil.x;
-    out->pupilY = pupil.y;
-    out->pupilRadius = pupil.r;
-    out->irisX = limbus.x;
-    out->irisY = limbus.y;
-    out->irisRadius = limbus.r;
-    out->pupilMean = pupilMean;
+    out->pupilX = pair.pupil.x;
+    out->pupilY = pair.pupil.y;
+    out->pupilRadius = pair.pupil.r;
+    out->irisX = pair.limbus.x;
+    out->irisY = pair.limbus.y;
+    out->irisRadius = pair.limbus.r;
+    out->pupilMean = pair.pupilMean;
+    out->pupilSupport = pair.pupilSupport;
+    out->limbusSupport = pair.limbusSupport;
+    out->limbusEvidence = Round(pair.evidence * 10);
     Measure(v, out);
     return 1;
 }
