@@ -55,8 +55,8 @@ struct Workspace {
 constexpr int kMaxSpot = 28;
 void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks);
 
-// Dark discs with a brighter surround: pupil candidates. Enough of them that
-// lash clusters and dark corners cannot crowd the pupil out.
+// Dark discs with a brighter surround: pupil candidates, a few per size
+// band so that lash clusters and dark corners cannot crowd the pupil out.
 constexpr int kMaxCandidates = 12;
 struct Candidates {
     Circle c[kMaxCandidates];

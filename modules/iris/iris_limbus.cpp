@@ -19,8 +19,9 @@ constexpr int kMaxSamples = 256;
 // about 8 px, wider than the iris's own fibres and crypts.
 constexpr int kCoarseHalf = 4, kCoarseGap = 2;
 
-// Ray angles (indices into kTrig) of the lateral sectors: from 35 degrees
-// above to 45 degrees below the horizontal, on both sides.
+// Ray angles (indices into kTrig) of the lateral sectors: from 20 degrees
+// above to 45 degrees below the horizontal, on both sides (the upper lid
+// and its lashes reach lower than the lower lid rises).
 int LateralAngles(int perSide, int* angles) {
     const int up = kAngleSteps * 20 / 360, down = kAngleSteps * 45 / 360, span = up + down;
     int n = 0;
@@ -72,6 +73,32 @@ void Accumulate(const View& v, float cx, float cy, const int* angles, int rays, 
         if (e < acc[i - 1] / counts[i - 1] || e < acc[i + 1] / counts[i + 1]) continue;
         if (e > best->evidence) *best = Best{cx, cy, r0 + i * dr, e};
     }
+}
+
+// One radial sweep's set-up: the rays, the radii sampled and the step's shape.
+struct Sweep {
+    const View& v;
+    const int* angles;
+    int rays;
+    float r0, dr;
+    int n, half, gap;
+    float* acc;
+    int* counts;
+    void Run(float cx, float cy, Best* best) const {
+        Accumulate(v, cx, cy, angles, rays, r0, dr, n, half, gap, best, acc, counts);
+    }
+};
+
+// Centres every `step` within `reach` of (cx, cy), then the best one's
+// eight neighbours; `best` holds the strongest circle found.
+void SearchAround(const Sweep& sweep, float cx, float cy, int reach, int step, Best* best) {
+    for (int dy = -reach; dy <= reach; dy += step)
+        for (int dx = -reach; dx <= reach; dx += step) sweep.Run(cx + dx, cy + dy, best);
+    if (best->evidence <= 0) return;
+    const float gridX = best->x, gridY = best->y;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            if (dx || dy) sweep.Run(gridX + dx, gridY + dy, best);
 }
 
 // Sub-sample radius from the evidence around the best one.
@@ -149,51 +176,29 @@ bool FindLimbus(const View& v, const Workspace& ws, const Circle& pupil, float m
     float acc[kMaxSamples];
     int counts[kMaxSamples];
     int angles[64];
-    // Coarse: centres within 12 px of the pupil's, radii every 2 px.
+    // Coarse: centres within 12 px of the pupil's (every 2 blocks), radii
+    // every 2 px.
     const View coarse{ws.coarse, ws.cw, ws.ch, ws.cw};
     const int coarseRays = LateralAngles(8, angles);
-    const float pcx = (pupil.x - 1.5f) / 4, pcy = (pupil.y - 1.5f) / 4;
     const int reach = kCoarseHalf + kCoarseGap;  // samples on each side of a step
-    const float c0 = rLo / 4 - 0.5f * reach;
-    const int cn = Min(kMaxSamples, static_cast<int>((rHi - rLo) / 2) + 2 * reach + 1);
+    const Sweep coarseSweep{coarse, angles, coarseRays, rLo / 4 - 0.5f * reach, 0.5f,
+                            Min(kMaxSamples, static_cast<int>((rHi - rLo) / 2) + 2 * reach + 1), kCoarseHalf,
+                            kCoarseGap, acc, counts};
     Best best;
-    // Centres every 2 blocks, then the best one's neighbours.
-    float bestCx = pcx, bestCy = pcy;
-    auto tryCoarse = [&](float x, float y) {
-        const float before = best.evidence;
-        Accumulate(coarse, x, y, angles, coarseRays, c0, 0.5f, cn, kCoarseHalf, kCoarseGap, &best, acc, counts);
-        if (best.evidence > before) bestCx = x, bestCy = y;
-    };
-    for (int dy = -3; dy <= 3; dy += 2)
-        for (int dx = -3; dx <= 3; dx += 2) tryCoarse(pcx + dx, pcy + dy);
-    const float gridX = bestCx, gridY = bestCy;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (dx || dy) tryCoarse(gridX + dx, gridY + dy);
+    SearchAround(coarseSweep, (pupil.x - 1.5f) / 4, (pupil.y - 1.5f) / 4, 3, 2, &best);
     if (best.evidence <= 0) return false;
     const Circle rough{best.x * 4 + 1.5f, best.y * 4 + 1.5f, best.r * 4};
-    // Fine: centres within 4 px of the rough one (every 2 px, then the best
-    // one's neighbours), radii within 12 px.
+    // Fine: centres within 4 px of the rough one (every 2 px), radii within
+    // 12 px.
     const int rays = LateralAngles(kLimbusRays / 2, angles);
     const float f0 = Maxf(rough.r - 12, rLo - 8);
-    const int fn = 25;
+    const Sweep fineSweep{v, angles, rays, f0, 1, 25, 4, 1, acc, counts};
     Best fine;
-    float fineCx = rough.x, fineCy = rough.y;
-    auto tryCentre = [&](float x, float y) {
-        const float before = fine.evidence;
-        Accumulate(v, x, y, angles, rays, f0, 1, fn, 4, 1, &fine, acc, counts);
-        if (fine.evidence > before) fineCx = x, fineCy = y;
-    };
-    for (int dy = -4; dy <= 4; dy += 2)
-        for (int dx = -4; dx <= 4; dx += 2) tryCentre(rough.x + dx, rough.y + dy);
-    const float midX = fineCx, midY = fineCy;
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            if (dx || dy) tryCentre(midX + dx, midY + dy);
+    SearchAround(fineSweep, rough.x, rough.y, 4, 2, &fine);
     if (fine.evidence <= 0) return false;
-    Accumulate(v, fineCx, fineCy, angles, rays, f0, 1, fn, 4, 1, &fine, acc, counts);
+    fineSweep.Run(fine.x, fine.y, &fine);  // the best centre's sums again, for the radius
     const int at = static_cast<int>(fine.r - f0 + 0.5f);
-    Circle c{fineCx, fineCy, RefineRadius(acc, counts, at, fn, f0, 1)};
+    Circle c{fine.x, fine.y, RefineRadius(acc, counts, at, fineSweep.n, f0, 1)};
     Polish(v, c, &c);
     if (c.r < rLo - 2 || c.r > rHi + 2) return false;
     *iris = c;

@@ -25,8 +25,6 @@ Levels LateralLevels(const View& v, const Circle& pupil, const Circle& iris) {
 
 namespace {
 
-constexpr float kSaturationReach = 1.0f;  // iris radii: the iris ring itself
-
 // Mean of five pixels across a column, or -1 outside.
 float ColumnSample(const View& v, int x, int y) {
     if (x < 2 || x >= v.w - 2 || y < 0 || y >= v.h) return -1;
@@ -39,9 +37,6 @@ constexpr int kLidRun = 5;            // rows off the iris's levels that make a 
 constexpr int kReflectionShadow = 8;  // rows after a reflection that cannot be skin
 constexpr int kMinIrisBeyond = 10;    // rows of iris beyond a bright run that make it a patch
 
-// Row where a lid starts, scanning from `from` by `step` (+-1) for at most
-// `length` rows; -1 when the iris runs to the end. Inside the pupil only
-// brightness (skin) counts: lashes there are as dark as the pupil.
 // Whether pixel p at (x, y) reads as lid (skin or lashes) on a lid scan.
 struct LidTest {
     const View& v;
@@ -185,7 +180,7 @@ void MeasureRing(const View& v, int irisLevel, int scleraLevel, IrisSegmentation
 // Saturation over the iris ring, pupil excluded: a bright sclera or skin
 // around a well-exposed iris says nothing of the eye.
 void MeasureSaturation(const View& v, IrisSegmentation* s) {
-    const float r = kSaturationReach * s->irisRadius, rp = s->pupilRadius;
+    const float r = s->irisRadius, rp = s->pupilRadius;
     int saturated = 0, count = 0;
     for (int y = Max(0, Floor(s->irisY - r)); y <= Min(v.h - 1, Floor(s->irisY + r)); y += 2)
         for (int x = Max(0, Floor(s->irisX - r)); x <= Min(v.w - 1, Floor(s->irisX + r)); x += 2) {

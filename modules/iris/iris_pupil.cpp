@@ -5,7 +5,6 @@
 namespace iris {
 namespace {
 
-
 int32_t BoxSum(const Workspace& ws, int x0, int y0, int x1, int y1) {  // inclusive-exclusive
     const int stride = ws.cw + 1;
     return ws.integral[y1 * stride + x1] - ws.integral[y0 * stride + x1] - ws.integral[y1 * stride + x0] +
@@ -17,7 +16,7 @@ void BuildCoarse(const View& v, const Workspace& ws) {
         for (int cx = 0; cx < ws.cw; ++cx) {
             int sum = 0;
             for (int y = 0; y < 4; ++y) {
-                const uint8_t* row = ws.filled + (cy * 4 + y) * v.w + cx * 4;
+                const uint8_t* row = v.p + (cy * 4 + y) * v.s + cx * 4;
                 for (int x = 0; x < 4; ++x) sum += row[x];
             }
             ws.coarse[cy * ws.cw + cx] = static_cast<uint8_t>(sum >> 4);
@@ -38,16 +37,16 @@ void BuildCoarse(const View& v, const Workspace& ws) {
 
 namespace {
 
-// Keeps the best scores, one per place: a better candidate overlapping a
-// kept one of about its size replaces it.
-constexpr float kSameSize = 1.6f;
 constexpr float kMinContrast = 0.15f;  // (surround - inside) / (inside + 10) of a candidate
+constexpr float kSameSize = 1.6f;      // radius ratio below which two discs are of one size
 
 // Candidates are kept per size band, kPerBand in each: dark lash clusters
 // (small and very dark) cannot crowd out a gray pupil of twice their size.
 constexpr int kBands = 4, kPerBand = kMaxCandidates / kBands;
 int BandOf(float r) { return r < 12 ? 0 : (r < 24 ? 1 : (r < 48 ? 2 : 3)); }
 
+// Keeps the best scores, one per place: a better candidate overlapping a
+// kept one of about its size replaces it.
 void Offer(Candidates* list, float x, float y, float r, float score) {
     int slot = -1, inBand = 0, weakest = -1;
     for (int i = 0; i < list->n; ++i) {
@@ -105,9 +104,9 @@ int CoarsePupils(const View& v, const Workspace& ws, float minR, float maxR, Can
 
 namespace {
 
-// The pupil's edge on one ray: a place where the profile leaves the
-// pupil's darkness, refined to the steepest rise next to it.
-bool FirstRise(const float* prof, int n, float darkLimit, float* pos) {
+// The pupil's edge on one ray: of the places where the profile leaves the
+// pupil's darkness, the steepest rise.
+bool SteepestExit(const float* prof, int n, float darkLimit, float* pos) {
     int dark = 0;  // a reflection near the centre comes before the pupil's dark
     float best = 0;
     for (int i = 1; i + 1 < n; ++i) {
@@ -146,7 +145,7 @@ bool PupilRound(const View& v, const Circle& guess, float r0, float r1, float da
         const int ai = RayAngle(i);
         RayProfile(v, guess.x, guess.y, ai, r0, n, prof);
         float pos;
-        if (!FirstRise(prof, n, darkLimit, &pos)) continue;
+        if (!SteepestExit(prof, n, darkLimit, &pos)) continue;
         const float r = r0 + pos;
         pts.x[pts.n] = guess.x + r * kTrig.c[ai];
         pts.y[pts.n] = guess.y + r * kTrig.s[ai];

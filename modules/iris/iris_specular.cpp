@@ -1,7 +1,7 @@
 // Specular reflections filled in: the illuminators' small bright spots in
 // and around the pupil would otherwise break its dark disc and its edge. A
-// spot is a short run of bright pixels along a row (with its blurred
-// fringe); broad bright areas (skin, sclera, glasses) are left as they are.
+// spot is a narrow bright peak along a row (with its blurred fringe); broad
+// bright areas (skin, sclera, glasses) are left as they are.
 #include "modules/iris/iris_internal.h"
 
 namespace iris {
@@ -9,21 +9,20 @@ namespace {
 
 constexpr int kFringe = 2;  // pixels around a spot's core that its blur brightens
 
-// Fills one line of `n` samples (stride `step`) in place: every run of
-// marked samples no longer than kMaxSpot becomes the straight line between
-// the samples just outside it.
-void FillLine(uint8_t* line, int n, int step, const uint8_t* marks, int markStep) {
+// Fills a row of `n` pixels in place: every run of marked pixels no longer
+// than kMaxSpot becomes the straight line between the pixels beside it.
+void FillRuns(uint8_t* row, int n, const uint8_t* marks) {
     int i = 0;
     while (i < n) {
-        if (!marks[i * markStep]) {
+        if (!marks[i]) {
             ++i;
             continue;
         }
         int end = i;
-        while (end < n && marks[end * markStep]) ++end;
+        while (end < n && marks[end]) ++end;
         if (end - i <= kMaxSpot && i > 0 && end < n) {
-            const int a = line[(i - 1) * step], b = line[end * step], len = end - i + 1;
-            for (int k = i; k < end; ++k) line[k * step] = static_cast<uint8_t>(a + (b - a) * (k - i + 1) / len);
+            const int a = row[i - 1], b = row[end], len = end - i + 1;
+            for (int k = i; k < end; ++k) row[k] = static_cast<uint8_t>(a + (b - a) * (k - i + 1) / len);
         }
         i = end;
     }
@@ -68,7 +67,7 @@ void FillSpecular(const View& v, uint8_t* filled, uint8_t* marks) {
             since = marks[x] & 1 ? 0 : since + 1;
             marks[x] |= since <= kFringe ? 2 : 0;
         }
-        FillLine(out, v.w, 1, marks, 1);
+        FillRuns(out, v.w, marks);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "modules/judge/judge_score.h"
+#include "sim/scene/image_io.h"
 
 namespace iriseval {
 namespace {
@@ -170,7 +171,7 @@ bool Report::GoalsMet(bool withDegraded) const {
 
 namespace {
 
-constexpr int kTile = 240, kColumns = 6, kMaxTiles = 24;
+constexpr int kShrink = 3, kTile = kWorkSide / kShrink, kColumns = 6, kMaxTiles = 24;
 
 void Dot(std::vector<uint8_t>& sheet, int width, int x, int y, uint8_t v) {
     if (x >= 0 && y >= 0 && x < width && y < static_cast<int>(sheet.size()) / width) sheet[y * width + x] = v;
@@ -181,7 +182,7 @@ void DrawCircle(std::vector<uint8_t>& sheet, int width, int ox, int oy, double c
     for (int a = 0; a < 360; ++a) {
         if (dashed && (a / 6) % 2) continue;
         const double t = a * M_PI / 180;
-        Dot(sheet, width, ox + static_cast<int>((cx + r * std::cos(t)) / 3), oy + static_cast<int>((cy + r * std::sin(t)) / 3), v);
+        Dot(sheet, width, ox + static_cast<int>((cx + r * std::cos(t)) / kShrink), oy + static_cast<int>((cy + r * std::sin(t)) / kShrink), v);
     }
 }
 
@@ -209,12 +210,9 @@ bool Report::WriteSheet(const std::string& path) const {
     for (size_t i = 0; i < order.size(); ++i) {
         const EyeResult& r = *order[i];
         const int ox = static_cast<int>(i % kColumns) * kTile, oy = static_cast<int>(i / kColumns) * kTile;
+        const std::vector<uint8_t> thumb = k7qsim::Downsample(r.placed.data(), kWorkSide, kWorkSide, kShrink);
         for (int y = 0; y < kTile; ++y)
-            for (int x = 0; x < kTile; ++x) {
-                int sum = 0;
-                for (int k = 0; k < 9; ++k) sum += r.placed[(y * 3 + k / 3) * kWorkSide + x * 3 + k % 3];
-                sheet[(oy + y) * width + ox + x] = static_cast<uint8_t>(sum / 9);
-            }
+            for (int x = 0; x < kTile; ++x) sheet[(oy + y) * width + ox + x] = thumb[y * kTile + x];
         const ChainCircle& c = r.chain.firstCircle;
         if (r.eye.pupil.known)
             DrawCircle(sheet, width, ox, oy, r.eye.pupil.x + r.offsetX, r.eye.pupil.y + r.offsetY, r.eye.pupil.r, 0, true);
@@ -230,7 +228,10 @@ bool Report::WriteSheet(const std::string& path) const {
                       r.chain.judgeResult == 0 ? r.chain.judge.score : -1, r.chain.accepted ? ", accepted" : "");
         captions << line;
     }
-    return SavePng(path, sheet.data(), width, rows * kTile);
+    const std::vector<uint8_t> png = k7qsim::EncodePng(sheet.data(), width, rows * kTile);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return static_cast<bool>(out);
 }
 
 }  // namespace iriseval

@@ -102,15 +102,6 @@ bool LoadPng(const std::string& path, GrayPicture* out) {
     return true;
 }
 
-bool SavePng(const std::string& path, const uint8_t* pixels, int width, int height) {
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(width);
-    image.height = static_cast<png_uint_32>(height);
-    image.format = PNG_FORMAT_GRAY;
-    return png_image_write_to_file(&image, path.c_str(), 0, pixels, 0, nullptr) != 0;
-}
-
 void PlaceInWorkingImage(const GrayPicture& p, uint8_t* work, int* offsetX, int* offsetY) {
     const int w = std::min(p.width, kWorkSide), h = std::min(p.height, kWorkSide);
     const int ox = (kWorkSide - w) / 2, oy = (kWorkSide - h) / 2;

@@ -30,7 +30,6 @@ struct GrayPicture {
     std::vector<uint8_t> pixels;
 };
 bool LoadPng(const std::string& path, GrayPicture* out);
-bool SavePng(const std::string& path, const uint8_t* pixels, int width, int height);
 
 constexpr int kWorkSide = 720;
 
