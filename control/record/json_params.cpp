@@ -1,9 +1,7 @@
 #include "control/record/json_params.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <exception>
 #include <memory>
 
@@ -20,6 +18,7 @@ const Json::CharReaderBuilder& ParamReaderBuilder() {
         Json::CharReaderBuilder b;
         b["collectComments"] = false;
         b["stackLimit"] = kParamDepthLimit;
+        b["failIfExtra"] = true;  // "{} xyz" is not a parameter document
         return b;
     }();
     return builder;
@@ -63,10 +62,17 @@ bool ReadTextOption(const Json::Value& object, const char* key, std::string* val
     return true;
 }
 
-int32_t DecimalValue(const std::string& text) {
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), nullptr, 10);
-    if (v > INT32_MAX) return INT32_MAX;
-    if (v < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(v);
+bool DecimalText(const std::string& text, int32_t* value) {
+    size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    if (i == text.size()) return false;
+    long long v = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        v = v * 10 + (text[i] - '0');
+        if (v > 1LL + INT32_MAX) return false;
+    }
+    if (text[0] == '-') v = -v;
+    if (v > INT32_MAX || v < INT32_MIN) return false;
+    *value = static_cast<int32_t>(v);
+    return true;
 }

@@ -7,8 +7,9 @@
 #include <cstdint>
 #include <string>
 
-// Parses a parameter document. False when it does not parse, nests deeper
-// than a parameter ever needs, or is not an object; never throws.
+// Parses a parameter document. False when it does not parse, has anything
+// but blanks or comments after the object, nests deeper than a parameter ever
+// needs, or is not an object; never throws.
 bool ParseParamObject(const std::string& text, Json::Value* object);
 
 // Reads `key` as text into *value when present: a string gives its characters,
@@ -16,6 +17,8 @@ bool ParseParamObject(const std::string& text, Json::Value* object);
 // value is an array or an object (*value then unchanged).
 bool ReadTextOption(const Json::Value& object, const char* key, std::string* value);
 
-// The C library's decimal conversion (optional sign, leading digits, 0 when
-// none), saturated to the 32-bit range.
-int32_t DecimalValue(const std::string& text);
+// A number option's text: an optional sign and decimal digits, nothing else,
+// within the 32-bit range. False for anything else ("", "abc", "0x10",
+// " 3", "1.5", the texts of booleans): such a value would otherwise be read as
+// 0 and silently drive the device with it.
+bool DecimalText(const std::string& text, int32_t* value);

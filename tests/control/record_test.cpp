@@ -345,22 +345,34 @@ TEST(JsonParamsTest, ValuesAreReadAsText) {
         EXPECT_TRUE(ReadTextOption(object, c.first, &v));
         EXPECT_EQ(v, c.second) << c.first;
     }
+    int32_t n = 0;
     EXPECT_TRUE(ReadTextOption(object, "d", &v));
-    EXPECT_EQ(DecimalValue(v), 200);
+    EXPECT_FALSE(DecimalText(v, &n)) << v;  // a fraction is no level
     EXPECT_TRUE(ReadTextOption(object, "big", &v));
-    EXPECT_EQ(DecimalValue(v), INT32_MAX);
+    EXPECT_FALSE(DecimalText(v, &n)) << v;
     v = "keep";
     EXPECT_FALSE(ReadTextOption(object, "a", &v));
     EXPECT_FALSE(ReadTextOption(object, "o", &v));
     EXPECT_EQ(v, "keep");
 }
 
-TEST(JsonParamsTest, DecimalConversionTakesLeadingDigits) {
-    EXPECT_EQ(DecimalValue("254"), 254);
-    EXPECT_EQ(DecimalValue("-1"), -1);
-    EXPECT_EQ(DecimalValue("abc"), 0);
-    EXPECT_EQ(DecimalValue(""), 0);
-    EXPECT_EQ(DecimalValue(" +12x"), 12);
-    EXPECT_EQ(DecimalValue("99999999999999999999"), INT32_MAX);
-    EXPECT_EQ(DecimalValue("-99999999999"), INT32_MIN);
+TEST(JsonParamsTest, NumberOptionsAreDecimalTextOnly) {
+    int32_t n = 7;
+    for (const auto& c : std::vector<std::pair<const char*, int32_t>>{
+             {"254", 254}, {"-1", -1}, {"+3", 3}, {"-0", 0}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}}) {
+        EXPECT_TRUE(DecimalText(c.first, &n)) << c.first;
+        EXPECT_EQ(n, c.second) << c.first;
+    }
+    n = 7;
+    for (const char* bad : {"", "-", "abc", "true", "0x10", " 3", "3 ", "12abc", "1.5", "2147483648",
+                            "-2147483649", "99999999999999999999"})
+        EXPECT_FALSE(DecimalText(bad, &n)) << bad;
+    EXPECT_EQ(n, 7);
+}
+
+TEST(JsonParamsTest, TrailingTextIsNoDocument) {
+    Json::Value object;
+    EXPECT_FALSE(ParseParamObject("{} xyz", &object));
+    EXPECT_FALSE(ParseParamObject("{\"eyeType\":\"2\"}{}", &object));
+    EXPECT_TRUE(ParseParamObject("{\"eyeType\":\"2\"} \n// done\n", &object));
 }

@@ -14,14 +14,16 @@ namespace {
 
 void ReadOption(const Json::Value& document, const char* key) {
     std::string text = "240";
-    if (ReadTextOption(document, key, &text)) (void)DecimalValue(text);
+    int32_t value = 0;
+    if (ReadTextOption(document, key, &text)) (void)DecimalText(text, &value);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
-    (void)DecimalValue(text);
+    int32_t value = 0;
+    (void)DecimalText(text, &value);
     Json::Value document;
     if (!ParseParamObject(text, &document)) return 0;
     for (const char* key : {"log", "white_brightness", "eyeType"}) ReadOption(document, key);
