@@ -50,8 +50,8 @@ public:
 // Defined by the camera implementation linked into the program.
 std::unique_ptr<IEyeCamera> CreateEyeCamera();
 
-// The graph event queue of the first camera opened (MediaEvent). Cameras
-// publish it on open and withdraw it on close.
+// A graph event queue (MediaEvent). CurrentGraphEvents reads the queues of
+// every open camera as one (camera/graph_event_set.h).
 class IGraphEvents {
 public:
     virtual ~IGraphEvents() = default;
@@ -60,7 +60,7 @@ public:
     virtual bool GetEvent(int32_t* code, intptr_t* param1, intptr_t* param2, int32_t timeoutMs) = 0;
 };
 
-// The current MediaEvent: null while no camera graph publishes one. The
+// The queues of the open cameras: null while no camera graph publishes one. The
 // graph event thread holds the returned reference while it reads, so a
 // camera close never releases the queue under it.
 std::shared_ptr<IGraphEvents> CurrentGraphEvents();

@@ -1,6 +1,7 @@
 #include "camera/win/eye_camera.h"
 
 #include "camera/camera_codes.h"
+#include "camera/graph_event_set.h"
 #include "camera/camera_settings.h"
 
 namespace camera {
@@ -37,7 +38,10 @@ int32_t CEyeCamera::OpenCamera(const char* deviceKey, const char* settingsText, 
 
     opened_ = true;
     com::ComPtr<IMediaEventEx> events;
-    if (SUCCEEDED(graph_->QueryInterface(IID_IMediaEventEx, events.OutVoid()))) PublishGraphEvents(events.Get());
+    if (SUCCEEDED(graph_->QueryInterface(IID_IMediaEventEx, events.OutVoid()))) {
+        events_ = WrapGraphEvents(events.Get());
+        PublishGraphEvents(events_);
+    }
     return kOpened;
 }
 
@@ -54,7 +58,8 @@ int32_t CEyeCamera::CloseCamera() {
         videoWindow_->put_Owner(0);
     }
     ReleaseGraph();
-    WithdrawGraphEvents();
+    WithdrawGraphEvents(events_.get());
+    events_.reset();
     return kOpened;
 }
 

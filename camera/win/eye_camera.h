@@ -66,10 +66,10 @@ private:
     com::ComPtr<IVideoWindow> videoWindow_;
     com::ComPtr<IMediaControl> mediaControl_;
     std::unique_ptr<DShowCaptureProperties> properties_;  // of capture_, taken on first use
+    std::shared_ptr<IGraphEvents> events_;  // this graph's queue, published while open
 };
 
-// MediaEvent: filled from the first graph opened while it is empty, emptied by either close.
-void PublishGraphEvents(IMediaEventEx* events);
-void WithdrawGraphEvents();
+// The graph's event queue (MediaEvent) as the device object reads it.
+std::shared_ptr<IGraphEvents> WrapGraphEvents(IMediaEventEx* events);
 
 }  // namespace camera

@@ -1,9 +1,7 @@
-// MediaEvent, the graph event queue the device object's graph event thread
-// reads, and the camera factory of the Windows build.
+// A camera graph's event queue (MediaEvent) as the device object's graph
+// event thread reads it, and the camera factory of the Windows build.
 #include <windows.h>
 #include <dshow.h>
-
-#include <mutex>
 
 #include "camera/camera_seam.h"
 #include "camera/win/eye_camera.h"
@@ -34,30 +32,12 @@ private:
     com::ComPtr<IMediaEventEx> events_;
 };
 
-std::mutex mediaEventLock;
-std::shared_ptr<IGraphEvents> mediaEvent;
-
 }  // namespace
 
-void PublishGraphEvents(IMediaEventEx* events) {
-    std::lock_guard<std::mutex> guard(mediaEventLock);
-    if (!mediaEvent && events) mediaEvent = std::make_shared<GraphEvents>(events);
-}
-
-void WithdrawGraphEvents() {
-    std::shared_ptr<IGraphEvents> last;
-    {
-        std::lock_guard<std::mutex> guard(mediaEventLock);
-        last.swap(mediaEvent);
-    }
-    // A reader still holding the queue keeps it until it lets go.
+std::shared_ptr<IGraphEvents> WrapGraphEvents(IMediaEventEx* events) {
+    return events ? std::make_shared<GraphEvents>(events) : nullptr;
 }
 
 }  // namespace camera
-
-std::shared_ptr<IGraphEvents> CurrentGraphEvents() {
-    std::lock_guard<std::mutex> guard(camera::mediaEventLock);
-    return camera::mediaEvent;
-}
 
 std::unique_ptr<IEyeCamera> CreateEyeCamera() { return std::unique_ptr<IEyeCamera>(new camera::CEyeCamera()); }

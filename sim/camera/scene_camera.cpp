@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "camera/camera_codes.h"
+#include "camera/graph_event_set.h"
 #include "log/log_writer.h"
 #include "platform/clock.h"
 #include "sim/camera/camera_format.h"
@@ -63,9 +64,6 @@ constexpr SceneDevice kDevices[] = {
 
 std::mutex sourceLock;
 SceneSourceFactory sourceFactory;
-
-std::mutex mediaEventLock;
-std::shared_ptr<SceneGraphEvents> mediaEvent;
 
 }  // namespace
 
@@ -125,8 +123,7 @@ int32_t SceneCamera::OpenCamera(const char* deviceKey, const char* settingsText,
     char message[kGrabMessageBytes] = {};
     if (!frames_.GrabFrame(message)) return camera::kNoFirstFrame;
     opened_ = true;
-    std::lock_guard<std::mutex> guard(mediaEventLock);
-    if (!mediaEvent) mediaEvent = events_;
+    camera::PublishGraphEvents(events_);
     return camera::kOpened;
 }
 
@@ -155,9 +152,8 @@ int32_t SceneCamera::CloseCamera() {
     opened_ = false;
     frames_.Close();
     StopStream();
+    camera::WithdrawGraphEvents(events_.get());
     events_.reset();
-    std::lock_guard<std::mutex> guard(mediaEventLock);
-    mediaEvent.reset();
     return camera::kOpened;
 }
 
@@ -218,7 +214,3 @@ std::unique_ptr<IEyeCamera> CreateEyeCamera() {
     return std::unique_ptr<IEyeCamera>(new k7qsim::SceneCamera(std::move(source)));
 }
 
-std::shared_ptr<IGraphEvents> CurrentGraphEvents() {
-    std::lock_guard<std::mutex> guard(k7qsim::mediaEventLock);
-    return k7qsim::mediaEvent;
-}

@@ -127,24 +127,29 @@ TEST_F(SceneCameraTest, StallTimesOutAndCloseWakesAWaitingGrab) {
     EXPECT_LT(waited, 1500);
 }
 
-TEST_F(SceneCameraTest, MediaEventIsTheFirstCamerasAndCarriesTheUnplug) {
+TEST_F(SceneCameraTest, GraphEventsCarryEitherCamerasUnplugUntilBothClose) {
     EXPECT_EQ(CurrentGraphEvents(), nullptr);
     std::unique_ptr<IEyeCamera> left = Open(kLeftCameraKey, kLeftCameraName, 1, __LINE__);
+    std::unique_ptr<IEyeCamera> right = Open(kRightCameraKey, kRightCameraName, 1, __LINE__);
     const std::shared_ptr<IGraphEvents> events = CurrentGraphEvents();
     ASSERT_NE(events, nullptr);
-    std::unique_ptr<IEyeCamera> right = Open(kRightCameraKey, kRightCameraName, 1, __LINE__);
-    EXPECT_EQ(CurrentGraphEvents(), events);
     int32_t code = 0;
     intptr_t p1 = 0, p2 = 0;
+    EXPECT_FALSE(events->GetEvent(&code, &p1, &p2, 300));
     SetFaults("right unplug\n");
-    EXPECT_FALSE(events->GetEvent(&code, &p1, &p2, 500));  // another graph's loss
-    SetFaults("left unplug\n");
     ASSERT_TRUE(events->GetEvent(&code, &p1, &p2, 2000));
     EXPECT_EQ(code, 31);
     char message[kGrabMessageBytes] = {};
-    EXPECT_EQ(left->GrabFrame(message), nullptr);
+    EXPECT_EQ(right->GrabFrame(message), nullptr);
     EXPECT_STREQ(message, camera_test::kTimedOut);
     right->CloseCamera();
+    // The left camera's queue stays published after the right one closed.
+    const std::shared_ptr<IGraphEvents> leftOnly = CurrentGraphEvents();
+    ASSERT_NE(leftOnly, nullptr);
+    SetFaults("right unplug\nleft unplug\n");
+    ASSERT_TRUE(leftOnly->GetEvent(&code, &p1, &p2, 2000));
+    EXPECT_EQ(code, 31);
+    left->CloseCamera();
     EXPECT_EQ(CurrentGraphEvents(), nullptr);
 }
 
