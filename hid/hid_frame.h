@@ -30,9 +30,10 @@ constexpr uint8_t kBlockRead = 0x00;
 constexpr uint8_t kBlockWrite = 0x0B;
 constexpr uint8_t kParameterFlag = 0x01;  // byte 14 of a parameter frame
 
-// Answer time-outs of the exchanges.
-constexpr int kCommandTimeoutMs = 5500;
-constexpr int kParameterTimeoutMs = 2000;
+// How long an exchange waits for the answer. A microcontroller answers in
+// milliseconds; the host's window thread must never wait much longer than
+// a second for one that does not.
+constexpr int kAnswerTimeoutMs = 1000;
 
 using Frame = std::array<uint8_t, kFrameSize>;
 using Block = std::array<uint8_t, kBlockSize>;

@@ -1,5 +1,7 @@
 #include "hid/hid_operate.h"
 
+#include <mutex>
+
 #include "hid/hid_exchange.h"
 #include "hid/info_block.h"
 #include "log/log_writer.h"
@@ -11,27 +13,88 @@ std::atomic<int32_t> RightDefaultExposure{230};
 
 namespace {
 
-// The exception guard of every exchange: nothing may escape towards the control.
-int32_t GuardedExchange(const Frame& request, int timeoutMs, Reply* reply) {
-    try {
-        return RunExchange(request, timeoutMs, reply);
-    } catch (...) {
-        return kResultException;
+// What the exchanges have learnt of the microcontroller (see the header).
+class ChannelHealth {
+public:
+    void BeginSession() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        if (m_sessionOpen) return;
+        m_sessionOpen = true;
+        m_unresponsive = m_reported = false;
     }
+    void EndSession() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        m_sessionOpen = m_unresponsive = m_reported = false;
+    }
+    bool Unresponsive() {
+        std::lock_guard<std::mutex> lock(m_lock);
+        return m_unresponsive;
+    }
+    void Note(int32_t result) {
+        bool report = false;
+        {
+            std::lock_guard<std::mutex> lock(m_lock);
+            if (result == kResultOk) {
+                if (!m_sessionOpen) m_reported = false;
+                return;
+            }
+            if (result != kResultNoDevice && m_sessionOpen) m_unresponsive = true;
+            report = !m_reported;
+            m_reported = true;
+        }
+        if (report) Report(result);
+    }
+
+private:
+    static void Report(int32_t result) {
+        const char* text = result == kResultNoDevice ? "未找到单片机(%d)" : "单片机无应答(%d)";
+        WriteLog(&LogWriter(), 2, "HidOperate", "CHidOperate::exchange", __LINE__, text, result);
+        DebugTrace(text, result);
+        DebugTrace("\n");
+    }
+
+    std::mutex m_lock;
+    bool m_sessionOpen = false;
+    bool m_unresponsive = false;
+    bool m_reported = false;
+};
+
+ChannelHealth& Health() {
+    static ChannelHealth health;
+    return health;
+}
+
+// Every exchange: the unresponsive mark, and the exception guard (nothing
+// may escape towards the control).
+int32_t GuardedExchange(const Frame& request, int timeoutMs, Reply* reply) {
+    if (Health().Unresponsive()) return kResultNoAnswer;
+    int32_t result = kResultException;
+    try {
+        result = RunExchange(request, timeoutMs, reply);
+    } catch (...) {
+    }
+    Health().Note(result);
+    return result;
 }
 
 }  // namespace
+
+void CHidOperate::begin_session() { Health().BeginSession(); }
+
+void CHidOperate::end_session() { Health().EndSession(); }
+
+bool CHidOperate::responsive() { return !Health().Unresponsive(); }
 
 void CHidOperate::use_library() { hidproto::UseHidLibrary(); }
 
 int32_t CHidOperate::send_command(uint8_t code) {
     Reply reply;
-    return GuardedExchange(BuildCommandFrame(code), kCommandTimeoutMs, &reply);
+    return GuardedExchange(BuildCommandFrame(code), kAnswerTimeoutMs, &reply);
 }
 
 int32_t CHidOperate::send_param(uint8_t value, uint8_t code) {
     Reply reply;
-    return GuardedExchange(BuildParameterFrame(value, code), kParameterTimeoutMs, &reply);
+    return GuardedExchange(BuildParameterFrame(value, code), kAnswerTimeoutMs, &reply);
 }
 
 int32_t CHidOperate::get_device_sn(std::string& serial, int32_t& modelType, int32_t& leftCurrent,
@@ -40,7 +103,7 @@ int32_t CHidOperate::get_device_sn(std::string& serial, int32_t& modelType, int3
         serial.clear();
         Block block{};
         Reply reply;
-        const int32_t result = GuardedExchange(BuildBlockFrame(kBlockRead, block), kCommandTimeoutMs, &reply);
+        const int32_t result = GuardedExchange(BuildBlockFrame(kBlockRead, block), kAnswerTimeoutMs, &reply);
         if (result == kResultWriteFailed) return result;
         if (result == kResultOk) {
             for (size_t i = 0; i < kBlockSize; ++i) block[i] = reply[kBlockOffset - 1 + i];
@@ -81,7 +144,7 @@ int32_t CHidOperate::set_device_sn(const std::string& serial, int32_t modelType,
         const int32_t built = BuildInfoBlock(values, &block);
         if (built != kResultOk) return built;
         Reply reply;
-        return GuardedExchange(BuildBlockFrame(kBlockWrite, block), kCommandTimeoutMs, &reply);
+        return GuardedExchange(BuildBlockFrame(kBlockWrite, block), kAnswerTimeoutMs, &reply);
     } catch (...) {
         return kResultException;
     }

@@ -17,8 +17,12 @@ protected:
         vmcu::UseFakeClock(true);
         LeftDefaultExposure = 230;
         RightDefaultExposure = 230;
+        CHidOperate::end_session();
     }
-    void TearDown() override { vmcu::Reset(); }
+    void TearDown() override {
+        CHidOperate::end_session();
+        vmcu::Reset();
+    }
 
     // Every handle opened was closed again.
     static void ExpectAllClosed() {
