@@ -80,9 +80,9 @@ void CTavrikCtrl::OnCaptureResult(int32_t status) {
     V_VT(&args[0]) = VT_BSTR;  // sIrisInfo
     V_BSTR(&args[0]) = text;
     DISPPARAMS params = {args, nullptr, 2, 0};
-    ++DeliveringResult;
+    ++ResultBeingHandled;
     FireEvent(1, &params);  // OnCapture; the handler may release this control
-    --DeliveringResult;
+    --ResultBeingHandled;
     SysFreeString(text);
     CaptureRunning = 0;
 }

@@ -40,8 +40,7 @@ void WaitDispatchingSentMessages(HANDLE event) {
 
 }  // namespace
 
-int CTavrikCtrl::DeliveringResult = 0;
-std::atomic<int> CTavrikCtrl::OpenedControls{0};
+std::atomic<CTavrikCtrl*> CTavrikCtrl::Holder{nullptr};
 
 CTavrikCtrl::CTavrikCtrl() : COleControl(kControlClass) {
     m_standby = static_cast<HBITMAP>(
@@ -59,6 +58,17 @@ void CTavrikCtrl::OnFinalRelease() {
     // Results from now on are dropped instead of being sent to a dead window.
     WithdrawActiveControl(this);
     DestroyResultWindow();
+    // A page that reloads or navigates away releases its control without
+    // IrisClose: the device is closed as IrisClose would, so that the next
+    // control can open it and the device's threads do not outlive the page.
+    if (m_opened) CloseDevice();
+    CTavrikCtrl* self = this;
+    Holder.compare_exchange_strong(self, nullptr);  // also when the device refused to close
+}
+
+bool CTavrikCtrl::DeviceHeldByAnother() const {
+    CTavrikCtrl* holder = Holder.load();
+    return holder != nullptr && holder != this;
 }
 
 std::string CTavrikCtrl::OrganisationCode() const {
@@ -77,17 +87,28 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
     m_logOption = log;
     m_brightness = brightness;
     if (m_logOption == "1") LogWriter().StartLog(m_hostDirectory);
-    const int32_t level = DecimalValue(m_brightness);
-    if (static_cast<uint32_t>(level) > kMaximumBrightness) return kCtrlBadBrightness;
+    // Only a decimal level is a level: "true", "" or "0x10" would turn the light off.
+    int32_t level = 0;
+    if (!DecimalText(m_brightness, &level) || static_cast<uint32_t>(level) > kMaximumBrightness)
+        return kCtrlBadBrightness;
+    if (DeviceHeldByAnother()) {
+        CTRL_LOG("CTavrikCtrl::IrisInit", "初始化失败:%d", kCtrlDeviceHeld);
+        return kCtrlDeviceHeld;
+    }
+    // The session starts here, so that a silent microcontroller costs this
+    // call one time-out and not one per exchange.
+    CHidOperate::begin_session();
     CHidOperate::send_param(static_cast<uint8_t>(level), kCommandWhiteLight);
     SetActiveControl(this);
     const int32_t rc = GetDevice()->DevInit(EnsureWindow());
     if (rc != 0) {
+        WithdrawActiveControl(this);
+        CHidOperate::end_session();
         CTRL_LOG("CTavrikCtrl::IrisInit", "初始化失败:%d", rc);
         return rc;
     }
     m_opened = 1;
-    ++OpenedControls;
+    Holder = this;
     if (GetDevice()->DevGetInfo(&m_deviceInfo) == 0) {
         DeviceSerialText = FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
         DeviceModelText = FieldText(m_deviceInfo.modelCode, sizeof m_deviceInfo.modelCode);
@@ -98,11 +119,15 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
 int32_t CTavrikCtrl::IrisClose() {
     if (m_logOption == "1") LogWriter().StopLog();
     if (!m_opened) return kCtrlNotOpenClose;
+    return CloseDevice();
+}
+
+int32_t CTavrikCtrl::CloseDevice() {
     const int32_t rc = GetDevice()->DevClose();
     CTRL_LOG("CTavrikCtrl::IrisClose", "关闭设备(%d)", rc);
     if (rc != 0) return kCtrlCloseFailed;
     m_opened = 0;
-    --OpenedControls;
+    Holder = nullptr;
     CaptureRunning = 0;
     return kCtrlOk;
 }
@@ -115,7 +140,13 @@ int32_t CTavrikCtrl::Start(const StartKind& kind, const std::string& eyeType) {
     Json::Value document;
     std::string eyeText;
     if (!ParseParamObject(eyeType, &document) || !ReadTextOption(document, "eyeType", &eyeText)) return kCtrlBadJson;
-    if (document.isMember("eyeType")) m_eyeType = DecimalValue(eyeText);
+    // Only the three documented eye types: any other value would arm a
+    // capture that analyses nothing and can only time out.
+    if (document.isMember("eyeType") && (!DecimalText(eyeText, &m_eyeType) || m_eyeType < kEyeRight ||
+                                         m_eyeType > kEyeBoth)) {
+        m_eyeType = kEyeBoth;
+        return kCtrlBadJson;
+    }
     CTRL_LOG(kind.function, "开始采集,眼类型:%d", m_eyeType);
     CaptureMode = kind.mode;
     if (kind.mode == 2) StepTwoResults = Json::Value(Json::arrayValue);
@@ -148,7 +179,7 @@ int32_t CTavrikCtrl::StopCapture() {
         CaptureArmed = 0;
         // Called from the OnCapture handler, the capture thread is inside its
         // send and sets the event only after the handler has returned.
-        if (!DeliveringResult) WaitDispatchingSentMessages(static_cast<HANDLE>(done->NativeHandle()));
+        if (!ResultBeingHandled) WaitDispatchingSentMessages(static_cast<HANDLE>(done->NativeHandle()));
     }
     CaptureRunning = 0;
     return kCtrlOk;
@@ -159,6 +190,9 @@ std::string CTavrikCtrl::GetDeivceSn() {
     return FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
 }
 
-int32_t CTavrikCtrl::ExtraceImage(const std::string& sFilePath) { return GetDevice()->GetTemplate(sFilePath.c_str()); }
+int32_t CTavrikCtrl::ExtraceImage(const std::string& sFilePath) {
+    if (DeviceHeldByAnother()) return kCtrlNotOpen;
+    return GetDevice()->GetTemplate(sFilePath.c_str());
+}
 
 HRESULT CreateTavrikCtrl(REFIID iid, void** object) { return com::CreateObject<CTavrikCtrl>(iid, object); }

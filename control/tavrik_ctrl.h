@@ -30,6 +30,9 @@ enum ControlStatus : int32_t {
     kCtrlBadBrightness = -110,
     kCtrlInternalFault = -999,  // an exception inside the control, caught at the dispatch boundary
 };
+// IrisInit on a control while another control holds the device: as the
+// device object answers a second opening.
+constexpr int32_t kCtrlDeviceHeld = kDeviceOpenFailed;
 
 class CTavrikCtrl : public com::COleControl, public IResultTarget {
 public:
@@ -48,8 +51,8 @@ public:
     int32_t ExtraceImage(const std::string& sFilePath);
 
     // True while a control holds the device object open: its worker threads
-    // then run code of this module, whether or not the control still exists.
-    static bool DeviceOpen() { return OpenedControls.load() != 0; }
+    // then run code of this module.
+    static bool DeviceOpen() { return Holder.load() != nullptr; }
 
     // IResultTarget
     std::string OrganisationCode() const override;
@@ -74,10 +77,14 @@ private:
     void CreateResultWindow();
     void DestroyResultWindow();
 
-    // Nonzero while the window thread fires OnCapture: a StopCapture made from
-    // the host's handler must not wait for a capture thread that waits for the handler.
-    static int DeliveringResult;
-    static std::atomic<int> OpenedControls;
+    // Closes the device this control opened (IrisClose's steps after the log).
+    int32_t CloseDevice();
+    // Another control holds the device: this one may not drive it.
+    bool DeviceHeldByAnother() const;
+
+    // The control whose IrisInit opened the device, until it closes it or is
+    // released: only it drives the device and receives its results.
+    static std::atomic<CTavrikCtrl*> Holder;
 
     HBITMAP m_standby = nullptr;   // bitmap 201 as a DIB section
     HWND m_resultWindow = nullptr;  // message-only: receives WM_CAPTURE_RESULT for the control's life

@@ -36,6 +36,10 @@ static_assert(BitmapFileSize == 0x4B436, "eye bitmap file size");
 extern std::atomic<int32_t> CaptureArmed;  // a capture is armed; clearing it ends the capture
 extern std::atomic<int32_t> ForceAccept;   // 1: take the first located eye, accept low scores
 extern std::atomic<int32_t> CaptureMode;   // 1: one result per capture; 2: two results reported together
+// Nonzero while the control's thread handles a result the capture thread is
+// still sending (the host's OnCapture handler runs): a stop or close made
+// from there cannot wait for the capture thread, which waits for the handler.
+extern std::atomic<int32_t> ResultBeingHandled;
 
 // What the device reports to the result routine.
 enum CaptureOutcome : int32_t {

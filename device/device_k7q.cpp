@@ -101,6 +101,7 @@ bool CDeviceK7Q::EndStragglers(uint32_t timeoutMs) {
 int32_t CDeviceK7Q::DevInit(NativeWindow window) {
     if (m_initialised) return kDeviceOpenFailed;
     m_window = window;
+    CHidOperate::begin_session();
     CHidOperate::get_device_sn(m_serial, m_modelType, m_leftExposure, m_rightExposure);
     WriteLog(&LogWriter(), 1, "DeviceK7Q", "CDeviceK7Q::DevInit", 247, "SN:%s,%d,%d,%d,%d,%d", m_serial.c_str(),
              m_modelType, LeftDefaultExposure.load(), RightDefaultExposure.load(), m_leftExposure,
@@ -137,6 +138,7 @@ int32_t CDeviceK7Q::DevInit(NativeWindow window) {
 }
 
 int32_t CDeviceK7Q::UndoComAndFail(int32_t status) {
+    CHidOperate::end_session();
     if (m_comInitialised) device_com::UninitialiseForThread();
     m_comInitialised = false;
     return status;
@@ -229,12 +231,19 @@ void CDeviceK7Q::CloseSequence() {
         CaptureThreadExit = 1;
         CaptureArmed = 0;
         m_wake.Set();
-        // A capture thread inside its synchronous result send to this very
-        // thread's window gets through while we wait.
-        if (m_services.waitOnControlThread) m_services.waitOnControlThread(m_captureEnded, kCaptureThreadWaitMs);
-        if (!m_captureThread.Join(kCaptureThreadWaitMs)) {
-            WriteLog(&LogWriter(), 1, "DeviceK7Q", "CDeviceK7Q::DevClose", __LINE__, "capture thread let go");
+        if (ResultBeingHandled) {
+            // Closed from the result handler: the capture thread is inside its
+            // send to us and ends once the handler returns.
+            m_captureThread.Release();
+        } else {
+            // A capture thread inside its synchronous result send to this very
+            // thread's window gets through while we wait.
+            if (m_services.waitOnControlThread) m_services.waitOnControlThread(m_captureEnded, kCaptureThreadWaitMs);
+            // Ended, also when the process's end cut it short before its last step.
+            if (m_captureThread.Join(kCaptureThreadWaitMs)) m_captureEnded.Set();
         }
+        if (!m_captureEnded.IsSet())
+            WriteLog(&LogWriter(), 1, "DeviceK7Q", "CDeviceK7Q::DevClose", __LINE__, "capture thread let go");
     }
     // A let-go capture thread may still use its camera objects: they are
     // closed now and destroyed once it has ended (next DevInit, destruction).
@@ -244,12 +253,13 @@ void CDeviceK7Q::CloseSequence() {
     DeviceLost = 0;
     if (m_eventThread.Holds()) {
         if (m_services.waitOnControlThread) m_services.waitOnControlThread(*m_eventEnded, kEventThreadWaitMs);
-        m_eventThread.Join(kEventThreadWaitMs);
+        if (m_eventThread.Join(kEventThreadWaitMs)) m_eventEnded->Set();
     }
 }
 
 int32_t CDeviceK7Q::DevClose() {
     CloseSequence();
+    CHidOperate::end_session();
     if (m_comInitialised) device_com::UninitialiseForThread();
     m_comInitialised = false;
     return kDeviceOk;

@@ -107,7 +107,11 @@ int RunCapture(host::CControlHost& h, const CaptureRunOptions& o) {
     std::printf("window shown\n");
     std::fflush(stdout);
     if (o.holdMs) host::CControlHost::PumpUntil([] { return false; }, o.holdMs);
-    if (o.closeAfter) std::printf("IrisClose %ld\n", h.Long(L"IrisClose"));
+    if (o.closeAfter) {
+        const DWORD t0 = GetTickCount();
+        const long closed = h.Long(L"IrisClose");
+        std::printf("IrisClose %ld (%lu ms)\n", closed, GetTickCount() - t0);
+    }
     std::fflush(stdout);
     return 0;
 }
@@ -126,13 +130,13 @@ HWND FindWarningBox() { return FindWindowW(L"#32770", L"\x8b66\x544a"); }
 
 }  // namespace
 
-int RunUnplug(host::CControlHost& h, const char* controlFile) {
+int RunUnplug(host::CControlHost& h, const char* controlFile, const char* side) {
     WriteText(controlFile, "both none\n");
     std::printf("IrisInit %ld\n", h.Long(L"IrisInit", L"{}"));
     h.ClearEvents();
     std::printf("StartCapture %ld\n", h.Long(L"StartCapture", L"{\"eyeType\":\"3\"}"));
     host::CControlHost::PumpUntil([] { return false; }, 1500);
-    WriteText(controlFile, "both unplug\n");
+    WriteText(controlFile, (std::string(side) + " unplug\n").c_str());
     const bool ended = host::CControlHost::PumpUntil([&h] { return !h.Events().empty(); }, 10000);
     std::printf("capture ended %s\n", ended ? "yes" : "no");
     if (ended && !h.Events().front().args.empty()) std::printf("status %ld\n", h.Events().front().args[0].lVal);

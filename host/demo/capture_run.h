@@ -20,6 +20,11 @@ struct CaptureRunOptions {
 // arrived (whatever its status), 1 otherwise.
 int RunCapture(host::CControlHost& h, const CaptureRunOptions& options);
 
-// Unplugs both virtual cameras (through their control file) during a capture,
-// closes the warning box, and checks that the device needs a new IrisInit.
-int RunUnplug(host::CControlHost& h, const char* controlFile);
+// Unplugs a virtual camera ("left", "right") or both (through their control
+// file) during a capture, closes the warning box, and checks that the device
+// needs a new IrisInit.
+int RunUnplug(host::CControlHost& h, const char* controlFile, const char* side);
+
+// The ways real pages treat the control (real_hosts.cpp): "reload",
+// "two-controls", "handler". Prints one line per observation.
+int RunRealHosts(const char* scenario);

@@ -7,6 +7,10 @@
 //   --demo   shows it, calls IrisInit, GetDeivceSn, StartCapture, StopCapture
 //            and IrisClose, prints each answer and keeps the window up for a
 //            few seconds (for a screenshot); exits non-zero on a surprise.
+//   --unplug CONTROLFILE [left|right|both]
+//            unplugs a virtual camera during a capture (camera control file).
+//   --hosts reload|two-controls|handler
+//            the ways real pages treat the control (real_hosts.cpp).
 //   --capture OUTDIR [method [eyeType [holdMs]]]
 //            opens the device, runs one capture (StartCapture, eye type 3 by
 //            default), saves record.json, left.bmp and right.bmp in OUTDIR.
@@ -168,13 +172,16 @@ int main(int argc, char** argv) {
         }
     } else if (argc > 2 && std::strcmp(argv[1], "--unplug") == 0) {
         host::CControlHost h;
-        rc = FAILED(h.CreateByProgId(kProgId, kTavrikEvents, {740, 300}, true)) ? 1 : RunUnplug(h, argv[2]);
+        const char* side = argc > 3 ? argv[3] : "both";
+        rc = FAILED(h.CreateByProgId(kProgId, kTavrikEvents, {740, 300}, true)) ? 1 : RunUnplug(h, argv[2], side);
+    } else if (argc > 2 && std::strcmp(argv[1], "--hosts") == 0) {
+        rc = RunRealHosts(argv[2]);
     } else if (argc > 1 && std::strcmp(argv[1], "--unload") == 0) {
         rc = Unload();
     } else if (argc > 1 && std::strcmp(argv[1], "--demo") == 0) {
         rc = Demo(argc > 2 ? static_cast<DWORD>(std::atoi(argv[2])) : 4000);
     } else {
-        std::fprintf(stderr, "usage: tavrik_host --check | --unload | --demo [milliseconds] | --capture OUTDIR [method [eyeType [holdMs]]]\n");
+        std::fprintf(stderr, "usage: tavrik_host --check | --unload | --demo [milliseconds] | --capture OUTDIR [method [eyeType [holdMs]]] | --unplug FILE [side] | --hosts SCENARIO\n");
     }
     OleUninitialize();
     std::fflush(stdout);

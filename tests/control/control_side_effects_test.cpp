@@ -78,6 +78,11 @@ TEST_F(ControlTest, RefusedParametersSendNothingAndOptionsAreKept) {
     EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":"), -101);
     EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"255\"}"), -110);
     EXPECT_EQ(host_.Long(L"IrisInit", L"{}"), -110);  // the 255 of the last call still holds
+    // Values that are no decimal level would have turned the light off.
+    for (const wchar_t* bad : {L"true", L"null", L"\"0x10\"", L"\"abc\"", L"\"\"", L"1.5"})
+        EXPECT_EQ(host_.Long(L"IrisInit", (std::wstring(L"{\"white_brightness\":") + bad + L"}").c_str()), -110)
+            << Narrow(bad);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"200\"} xyz"), -101);
     EXPECT_TRUE(Frames().empty());
     EXPECT_FALSE(ScriptedDevice().initialised);
     EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"254\"}"), 0);

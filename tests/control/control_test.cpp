@@ -34,11 +34,18 @@ TEST_F(ControlTest, StatusCodesFollowTheCheckOrder) {
     EXPECT_EQ(host_.Long(L"StopCapture"), -107);
     EXPECT_EQ(host_.Long(L"IrisClose"), -106);
     EXPECT_EQ(host_.Long(L"ExtraceImage", L"C:\\eye.bmp"), -6);
-    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"abc\"}"), 0);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"abc\"}"), -110);
+    EXPECT_EQ(host_.Long(L"IrisInit", L"{\"white_brightness\":\"0\"}"), 0);
     EXPECT_EQ(host_.Long(L"IrisInit", L"{}"), -109);
     EXPECT_EQ(host_.Long(L"ReSet"), -109);
     EXPECT_EQ(host_.Long(L"StopCapture"), -108);
     EXPECT_EQ(host_.Long(L"StartCapture", L"{\"eyeType\":"), -101);
+    // Only the three eye types arm a capture; anything else could only time out.
+    for (const wchar_t* bad : {L"\"\"", L"true", L"null", L"\"-0\"", L"\"0x10\"", L"\"4\"", L"\"2x\""})
+        EXPECT_EQ(host_.Long(L"StartCapture", (std::wstring(L"{\"eyeType\":") + bad + L"}").c_str()), -101)
+            << Narrow(bad);
+    EXPECT_EQ(host_.Long(L"StartCaptureForce", L"{} xyz"), -101);
+    EXPECT_EQ(ScriptedDevice().startCalls, 0);
     EXPECT_EQ(host_.Long(L"StartCapture", L"{\"eyeType\":\"2\"}"), 0);
     EXPECT_EQ(ScriptedDevice().startedEyeType, 2);
     EXPECT_EQ(host_.Long(L"StartCapture", L"{}"), -105);

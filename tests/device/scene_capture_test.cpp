@@ -149,6 +149,21 @@ TEST_F(SceneCaptureTest, TheWellPlacedSubjectIsCapturedWithBothEyesScored) {
     device->DevClose();
 }
 
+// A microcontroller that never answers is waited for once per session; the
+// capture goes on with the cameras and the close does not wait again.
+TEST_F(SceneCaptureTest, ASilentMicrocontrollerIsWaitedForOnceAndTheCaptureSucceeds) {
+    vmcu::UseFakeClock(true);
+    vmcu::SetMode(vmcu::Mode::Silent);
+    auto device = MakeDevice(k7qsim::Scenario::WellPlaced);
+    ASSERT_EQ(device->DevInit(nullptr), 0);
+    uint32_t elapsed = 0;
+    const Outcome o = Capture(*device, kEyeBoth, 15000, &elapsed);
+    ExpectBothEyesScoredAndCentred(o, __LINE__);
+    device->DevClose();
+    EXPECT_EQ(vmcu::Reads().size(), 1u);
+    EXPECT_GE(vmcu::Received().size(), 1u);
+}
+
 TEST_F(SceneCaptureTest, TheSubjectWhoNeverLooksInTimesOut) {
     auto device = MakeDevice(k7qsim::Scenario::NeverLooksIn, false, /*clockSpeed=*/10);
     ASSERT_EQ(device->DevInit(nullptr), 0);
@@ -176,31 +191,37 @@ TEST_F(SceneCaptureTest, OnlyTheLeftEyeInViewPassesForTheLeftEyeAlone) {
     device->DevClose();
 }
 
-TEST_F(SceneCaptureTest, UnpluggedCamerasEndTheCaptureAndWarn) {
+// Either camera's loss is seen, not only the first one opened.
+TEST_F(SceneCaptureTest, EitherUnpluggedCameraEndsTheCaptureAndWarns) {
     const std::string control = platform::TempDirectory() + "k7q_device_unplug_test.txt";
-    std::FILE* f = std::fopen(control.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    std::fclose(f);
-    setenv(k7qsim::kCameraControlVariable, control.c_str(), 1);
-    auto device = MakeDevice(k7qsim::Scenario::NeverLooksIn);
-    ASSERT_EQ(device->DevInit(nullptr), 0);
-    ASSERT_EQ(device->DevStartCapture(kEyeBoth), 0);
-    platform::SleepMs(500);
-    f = std::fopen(control.c_str(), "w");
-    std::fputs("both unplug\n", f);
-    std::fclose(f);
-    EXPECT_TRUE(warnings_.WaitForCount(1, 10000));
-    {
-        std::lock_guard<std::mutex> g(outcomeLock);
-        ASSERT_EQ(outcomes.size(), 1u);  // the capture ended before the warning
-        EXPECT_EQ(outcomes[0].kind, kOutcomeStopped);
+    size_t warned = 0;
+    for (const char* fault : {"right unplug\n", "left unplug\n", "both unplug\n"}) {
+        SCOPED_TRACE(fault);
+        SetUp();
+        std::FILE* f = std::fopen(control.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+        setenv(k7qsim::kCameraControlVariable, control.c_str(), 1);
+        auto device = MakeDevice(k7qsim::Scenario::NeverLooksIn);
+        ASSERT_EQ(device->DevInit(nullptr), 0);
+        ASSERT_EQ(device->DevStartCapture(kEyeBoth), 0);
+        platform::SleepMs(500);
+        f = std::fopen(control.c_str(), "w");
+        std::fputs(fault, f);
+        std::fclose(f);
+        EXPECT_TRUE(warnings_.WaitForCount(++warned, 10000));
+        {
+            std::lock_guard<std::mutex> g(outcomeLock);
+            ASSERT_EQ(outcomes.size(), 1u);  // the capture ended before the warning
+            EXPECT_EQ(outcomes[0].kind, kOutcomeStopped);
+        }
+        EXPECT_EQ(device->Initialised(), 0);
+        EXPECT_EQ(device->DevStartCapture(kEyeBoth), kDeviceNotInitialised);
+        std::remove(control.c_str());
+        unsetenv(k7qsim::kCameraControlVariable);
+        EXPECT_EQ(device->DevInit(nullptr), 0);  // closes the lost cameras first
+        device->DevClose();
     }
-    EXPECT_EQ(device->Initialised(), 0);
-    EXPECT_EQ(device->DevStartCapture(kEyeBoth), kDeviceNotInitialised);
-    std::remove(control.c_str());
-    unsetenv(k7qsim::kCameraControlVariable);
-    EXPECT_EQ(device->DevInit(nullptr), 0);  // closes the lost cameras first
-    device->DevClose();
 }
 
 TEST_F(SceneCaptureTest, EyesAboveTheBandAreToldToComeDownAndNeverPass) {

@@ -125,6 +125,43 @@ grep -q "^warning box found" "$work/unplug.txt" && grep -q "^warning box closed 
 grep -q "^StartCapture after loss -6" "$work/unplug.txt" && ok "StartCapture -6 after the loss" || fail "start after loss"
 grep -q "^IrisInit again 0" "$work/unplug.txt" && ok "the next IrisInit reopens" || fail "reopen after loss"
 
+# The right camera's loss is seen as the left one's is.
+: >"$control"
+LC_ALL=zh_CN.UTF-8 K7Q_SCENARIO=never-looks-in K7Q_CAMERA_CONTROL=$(winepath_of "$control") timeout 120 "$root/scripts/wine-run" \
+  "$host" --unplug "$(winepath_of "$control")" right 2>/dev/null | tr -d '\r' >"$work/unplug-right.txt"
+grep -q "^capture ended yes" "$work/unplug-right.txt" && grep -q "^warning box found" "$work/unplug-right.txt" &&
+  grep -q "^StartCapture after loss -6" "$work/unplug-right.txt" && ok "the right camera's loss ends the capture" ||
+  fail "right unplug: $(cat "$work/unplug-right.txt")"
+
+# hosts SCENARIO: the host's real-page scenario; the process must also exit.
+hosts() {
+  K7Q_SCENARIO=well-placed timeout 90 "$root/scripts/wine-run" "$host" --hosts "$1" 2>/dev/null | tr -d '\r' >"$work/hosts-$1.txt"
+  local rc=${PIPESTATUS[0]}
+  [ "$rc" -eq 0 ] && ok "$1: the host process exits" || fail "$1: host exit $rc: $(cat "$work/hosts-$1.txt")"
+}
+has() { grep -qx "$2" "$work/hosts-$1.txt" && ok "$1: $2" || fail "$1: no '$2' in: $(cat "$work/hosts-$1.txt")"; }
+within() {  # scenario line-prefix max-ms
+  local ms
+  ms=$(sed -n "s/^$2.* in \([0-9]*\) ms$/\1/p" "$work/hosts-$1.txt" | head -1)
+  [ -n "$ms" ] && [ "$ms" -le "$3" ] && ok "$1: $2 in $ms ms" || fail "$1: $2 took ${ms:-?} ms (at most $3)"
+}
+hosts reload
+has reload "page 2 IrisInit 0"
+has reload "page 2 status 0"
+within reload "page 1 released" 1500
+hosts two-controls
+has two-controls "second IrisInit -1"
+has two-controls "second ExtraceImage -107"
+has two-controls "second StartCapture -107"
+has two-controls "first status 0"
+has two-controls "second events 0"
+hosts handler
+within handler "IrisClose in OnCapture 0" 1500
+has handler "IrisInit after close in handler 0"
+within handler "released in OnCapture yes" 1500
+has handler "IrisInit after release in handler 0"
+has handler "after release in handler status 0"
+
 timeout 120 "$root/scripts/wine-run" regsvr32 /u /s "$ocx" || fail "development control unregistered"
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
