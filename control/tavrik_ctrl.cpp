@@ -18,6 +18,8 @@ namespace {
 
 constexpr uint8_t kCommandWhiteLight = 0x52;
 constexpr uint32_t kMaximumBrightness = 254;
+// How long a start waits for a capture loop that has just reported its result.
+constexpr uint32_t kSettleMs = 500;
 
 const com::ControlClassInfo kControlClass = {
     &CLSID_Tavrik, &DIID__DTavrik, &DIID__DTavrikEvents, &CLSID_TavrikPropPage,
@@ -26,17 +28,6 @@ const com::ControlClassInfo kControlClass = {
 #define CTRL_LOG(function, ...) WriteLog(&LogWriter(), 2, "TavrikCtrl", function, __LINE__, __VA_ARGS__)
 
 std::string FieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
-
-// Waits for the capture-done event while letting sent messages through, so
-// that the capture thread's result message reaches this window meanwhile.
-void WaitDispatchingSentMessages(HANDLE event) {
-    for (;;) {
-        const DWORD rc = MsgWaitForMultipleObjects(1, &event, FALSE, INFINITE, QS_SENDMESSAGE);
-        if (rc != WAIT_OBJECT_0 + 1) return;  // the event, or a failed wait
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // dispatches sent messages only
-    }
-}
 
 }  // namespace
 
@@ -135,6 +126,11 @@ int32_t CTavrikCtrl::CloseDevice() {
 int32_t CTavrikCtrl::Start(const StartKind& kind, const std::string& eyeType) {
     if (!m_opened) return kCtrlNotOpen;
     if (CaptureRunning) return kCtrlCaptureRunning;
+    // Just after an OnCapture the capture loop is still disarming: a start
+    // then waits a moment for it instead of being refused (and of switching
+    // the ending capture to this start's mode).
+    platform::ManualResetEvent* done = GetDevice()->CaptureDoneEvent();
+    if (done && CaptureArmed && !ResultBeingHandled) done->WaitLettingSentMessagesIn(kSettleMs);
     ForceAccept = kind.force;
     m_eyeType = kEyeBoth;
     Json::Value document;
@@ -179,7 +175,7 @@ int32_t CTavrikCtrl::StopCapture() {
         CaptureArmed = 0;
         // Called from the OnCapture handler, the capture thread is inside its
         // send and sets the event only after the handler has returned.
-        if (!ResultBeingHandled) WaitDispatchingSentMessages(static_cast<HANDLE>(done->NativeHandle()));
+        if (!ResultBeingHandled) done->WaitLettingSentMessagesIn(platform::kWaitForever);
     }
     CaptureRunning = 0;
     return kCtrlOk;

@@ -19,6 +19,10 @@ public:
     void Reset();
     // True when the event was set within timeoutMs (kWaitForever: no limit).
     bool Wait(uint32_t timeoutMs);
+    // Wait, on a window thread: messages other threads send to this thread's
+    // windows are handled meanwhile (a worker inside SendMessage to us gets
+    // through). Elsewhere the same as Wait.
+    bool WaitLettingSentMessagesIn(uint32_t timeoutMs);
     bool IsSet();
 
     // The Windows HANDLE; null on other systems.

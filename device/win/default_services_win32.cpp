@@ -33,22 +33,6 @@ public:
     }
 };
 
-// Waits for the event while dispatching messages sent to this thread's
-// windows, so a capture thread inside SendMessage to us gets through.
-bool WaitLettingSentMessagesIn(platform::ManualResetEvent& event, uint32_t timeoutMs) {
-    HANDLE handle = static_cast<HANDLE>(event.NativeHandle());
-    const DWORD start = GetTickCount();
-    for (;;) {
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= timeoutMs) return event.IsSet();
-        const DWORD rc = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs - spent, QS_SENDMESSAGE);
-        if (rc == WAIT_OBJECT_0) return true;
-        if (rc != WAIT_OBJECT_0 + 1) return event.IsSet();
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
 }  // namespace
 
 DeviceServices DefaultDeviceServices() {
@@ -67,7 +51,9 @@ DeviceServices DefaultDeviceServices() {
     s.locator = &BuiltInEyeLocator();
     s.prompts = &prompts;
     s.warning = &warning;
-    s.waitOnControlThread = WaitLettingSentMessagesIn;
+    s.waitOnControlThread = [](platform::ManualResetEvent& event, uint32_t timeoutMs) {
+        return event.WaitLettingSentMessagesIn(timeoutMs);
+    };
     s.resultRoutine = CallBackEnroll;
     return s;
 }

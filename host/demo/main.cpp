@@ -9,8 +9,10 @@
 //            few seconds (for a screenshot); exits non-zero on a surprise.
 //   --unplug CONTROLFILE [left|right|both]
 //            unplugs a virtual camera during a capture (camera control file).
-//   --hosts reload|two-controls|handler
+//   --hosts reload|two-controls|handler|silent
 //            the ways real pages treat the control (real_hosts.cpp).
+//   --soak SECONDS [KINDS]
+//            the mixed-use soak with resident memory (soak.cpp).
 //   --capture OUTDIR [method [eyeType [holdMs]]]
 //            opens the device, runs one capture (StartCapture, eye type 3 by
 //            default), saves record.json, left.bmp and right.bmp in OUTDIR.
@@ -174,6 +176,8 @@ int main(int argc, char** argv) {
         host::CControlHost h;
         const char* side = argc > 3 ? argv[3] : "both";
         rc = FAILED(h.CreateByProgId(kProgId, kTavrikEvents, {740, 300}, true)) ? 1 : RunUnplug(h, argv[2], side);
+    } else if (argc > 2 && std::strcmp(argv[1], "--soak") == 0) {
+        rc = RunSoak(static_cast<unsigned>(std::atoi(argv[2])), argc > 3 ? argv[3] : "ifstwc");
     } else if (argc > 2 && std::strcmp(argv[1], "--hosts") == 0) {
         rc = RunRealHosts(argv[2]);
     } else if (argc > 1 && std::strcmp(argv[1], "--unload") == 0) {
@@ -181,7 +185,7 @@ int main(int argc, char** argv) {
     } else if (argc > 1 && std::strcmp(argv[1], "--demo") == 0) {
         rc = Demo(argc > 2 ? static_cast<DWORD>(std::atoi(argv[2])) : 4000);
     } else {
-        std::fprintf(stderr, "usage: tavrik_host --check | --unload | --demo [milliseconds] | --capture OUTDIR [method [eyeType [holdMs]]] | --unplug FILE [side] | --hosts SCENARIO\n");
+        std::fprintf(stderr, "usage: tavrik_host --check | --unload | --demo [milliseconds] | --capture OUTDIR [method [eyeType [holdMs]]] | --unplug FILE [side] | --hosts SCENARIO | --soak SECONDS [KINDS]\n");
     }
     OleUninitialize();
     std::fflush(stdout);

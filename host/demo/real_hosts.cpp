@@ -1,7 +1,8 @@
 // The ways pages and forms really treat the control, on the real device
 // object with the virtual device: a page that reloads without IrisClose, two
 // controls on one page, a handler that closes or releases the control inside
-// OnCapture. Each prints one line per observation for the test to check.
+// OnCapture, a microcontroller that never answers. Each prints one line per
+// observation for the test to check.
 #include "host/demo/capture_run.h"
 
 #include <windows.h>
@@ -123,6 +124,38 @@ int Handler() {
     return 0;
 }
 
+// Prints how long one call kept the window thread, as "NAME ANSWER in N ms".
+long Timed(host::CControlHost& h, const char* name, const wchar_t* method, const wchar_t* text) {
+    const DWORD t0 = GetTickCount();
+    const long answer = text ? h.Long(method, text) : h.Long(method);
+    std::printf("%s %ld in %lu ms\n", name, answer, GetTickCount() - t0);
+    return answer;
+}
+
+// A microcontroller that never answers (K7Q_SIM_MODE=silent): every call
+// returns within about a second and the capture goes on with the cameras.
+int Silent() {
+    std::unique_ptr<host::CControlHost> h = Embed();
+    if (!h) return 1;
+    DWORD t0 = GetTickCount();
+    VARIANT serial;
+    VariantInit(&serial);
+    h->CallByName(L"GetDeivceSn", {}, &serial);
+    VariantClear(&serial);
+    std::printf("GetDeivceSn in %lu ms\n", GetTickCount() - t0);
+    Timed(*h, "IrisInit", L"IrisInit", L"{}");
+    h->ClearEvents();
+    t0 = GetTickCount();
+    Timed(*h, "StartCapture", L"StartCapture", kBoth);
+    PrintCaptureStatus(*h, "capture");
+    std::printf("capture ended in %lu ms\n", GetTickCount() - t0);
+    h->ClearEvents();
+    Timed(*h, "StartCapture again", L"StartCapture", kBoth);
+    Timed(*h, "StopCapture", L"StopCapture", nullptr);
+    Timed(*h, "IrisClose", L"IrisClose", nullptr);
+    return 0;
+}
+
 }  // namespace
 
 int RunRealHosts(const char* scenario) {
@@ -130,6 +163,7 @@ int RunRealHosts(const char* scenario) {
     if (std::strcmp(scenario, "reload") == 0) rc = Reload();
     if (std::strcmp(scenario, "two-controls") == 0) rc = TwoControls();
     if (std::strcmp(scenario, "handler") == 0) rc = Handler();
+    if (std::strcmp(scenario, "silent") == 0) rc = Silent();
     std::printf("scenario %s done\n", scenario);
     std::fflush(stdout);
     return rc;

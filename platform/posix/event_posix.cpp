@@ -39,6 +39,8 @@ bool ManualResetEvent::Wait(uint32_t timeoutMs) {
     return state_->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), isSet);
 }
 
+bool ManualResetEvent::WaitLettingSentMessagesIn(uint32_t timeoutMs) { return Wait(timeoutMs); }
+
 bool ManualResetEvent::IsSet() {
     std::lock_guard<std::mutex> lock(state_->mutex);
     return state_->set;

@@ -26,6 +26,24 @@ bool ManualResetEvent::Wait(uint32_t timeoutMs) {
     return WaitForSingleObject(state_->handle, timeoutMs == kWaitForever ? INFINITE : timeoutMs) == WAIT_OBJECT_0;
 }
 
+bool ManualResetEvent::WaitLettingSentMessagesIn(uint32_t timeoutMs) {
+    HANDLE handle = state_->handle;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        DWORD left = INFINITE;
+        if (timeoutMs != kWaitForever) {
+            const DWORD spent = GetTickCount() - start;
+            if (spent >= timeoutMs) return IsSet();
+            left = timeoutMs - spent;
+        }
+        const DWORD rc = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+        if (rc == WAIT_OBJECT_0) return true;
+        if (rc != WAIT_OBJECT_0 + 1) return IsSet();
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // dispatches sent messages only
+    }
+}
+
 bool ManualResetEvent::IsSet() { return WaitForSingleObject(state_->handle, 0) == WAIT_OBJECT_0; }
 
 void* ManualResetEvent::NativeHandle() const { return state_->handle; }
