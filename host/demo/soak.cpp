@@ -2,7 +2,8 @@
 // desk makes, resident memory printed at the start, every minute and at the
 // end. KINDS picks the calls of a round (default "ifstwc"):
 //   i IrisInit, f a full capture (waits for its OnCapture), s a capture
-//   stopped after 150 ms, t a forced capture, w a two-step capture, c IrisClose.
+//   stopped after 150 ms, t a forced capture, w a two-step capture, c IrisClose,
+//   g GetDeivceSn, I IrisInit whatever it answers, z 100 ms idle.
 #include "host/demo/capture_run.h"
 
 #include <windows.h>
@@ -65,11 +66,20 @@ bool Step(host::CControlHost& h, char kind) {
 bool RunStep(host::CControlHost& h, char kind) {
     switch (kind) {
         case 'i': return h.Long(L"IrisInit", L"{}") == 0;
+        case 'I': return h.Long(L"IrisInit", L"{}"), true;  // whatever it answers
+        case 'z': return host::CControlHost::PumpUntil([] { return false; }, 100), true;  // idle
         case 'f': return Capture(h, L"StartCapture", kCaptureWaitMs);
         case 's': return Capture(h, L"StartCapture", 150);
         case 't': return Capture(h, L"StartCaptureForce", kCaptureWaitMs);
         case 'w': return Capture(h, L"StartCaptureStepTwo", kCaptureWaitMs);
         case 'c': return h.Long(L"IrisClose") == 0;
+        case 'g': {
+            VARIANT serial;
+            VariantInit(&serial);
+            h.CallByName(L"GetDeivceSn", {}, &serial);
+            VariantClear(&serial);
+            return true;
+        }
         default: return false;
     }
 }
@@ -88,7 +98,8 @@ int RunSoak(unsigned seconds, const char* kinds) {
     const DWORD start = GetTickCount();
     unsigned rounds = 0;
     DWORD nextReport = 60000;
-    bool ok = true;
+    // Without IrisInit among the kinds the device stays open throughout.
+    bool ok = std::strchr(kinds, 'i') || h.Long(L"IrisInit", L"{}") == 0;
     // The first round warms up (modules mapped, first graphs built).
     for (const char* k = kinds; *k && ok; ++k) ok = Step(h, *k);
     Report("start", GetTickCount() - start, ++rounds);
@@ -100,6 +111,7 @@ int RunSoak(unsigned seconds, const char* kinds) {
             nextReport += 60000;
         }
     }
+    Report("before the last close", GetTickCount() - start, rounds);
     if (std::strchr(kinds, 'c') == nullptr) h.Long(L"IrisClose");
     Report(ok ? "end" : "failed", GetTickCount() - start, rounds);
     return ok ? 0 : 1;

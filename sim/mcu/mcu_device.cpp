@@ -13,6 +13,16 @@
 namespace vmcu {
 namespace {
 
+// The records tests read are the recent ones: a long run (a soak of a day's
+// use) keeps the last kKeptRecords, not every exchange it ever made.
+constexpr size_t kKeptRecords = 4096;
+
+template <class T>
+void Keep(std::vector<T>& records, const T& record) {
+    if (records.size() >= kKeptRecords) records.erase(records.begin(), records.begin() + kKeptRecords / 2);
+    records.push_back(record);
+}
+
 using hidproto::Frame;
 
 bool MarksValid(const Frame& frame) {
@@ -121,7 +131,7 @@ int McuDevice::Write(hid_device_* device, const unsigned char* data, size_t leng
     if (mode_ == Mode::WriteNothing) return 0;
     ReceivedFrame frame = Classify(data, length);
     frame.libraryOpen = counters_.inits > counters_.exits;
-    received_.push_back(frame);
+    Keep(received_, frame);
     Trace(frame);
     // A malformed report is taken off the bus but ignored, as the firmware does.
     if (frame.kind != FrameKind::Malformed) {
@@ -143,7 +153,7 @@ int McuDevice::Read(hid_device_* device, unsigned char* data, size_t length, int
     if (device == nullptr || mode_ == Mode::FailReads) {
         record.result = -1;
     } else if (mode_ == Mode::Throw) {
-        reads_.push_back(record);
+        Keep(reads_, record);
         throw std::runtime_error("virtual microcontroller: driver fault");
     } else {
         const uint64_t deadline = timeoutMs < 0 ? UINT64_MAX / 2 : record.startMs + static_cast<uint64_t>(timeoutMs);
@@ -160,7 +170,7 @@ int McuDevice::Read(hid_device_* device, unsigned char* data, size_t length, int
         }
     }
     record.waitedMs = NowLocked() - record.startMs;
-    reads_.push_back(record);
+    Keep(reads_, record);
     return record.result;
 }
 
