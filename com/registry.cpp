@@ -40,4 +40,17 @@ HRESULT RegisterInprocServer(const CLSID& clsid, const std::wstring& name, const
 
 HRESULT UnregisterInprocServer(const CLSID& clsid) { return DeleteClassesTree(L"CLSID\\" + GuidText(clsid)); }
 
+std::wstring ReadMachineString(const std::wstring& subkey, const wchar_t* name) {
+    DWORD bytes = 0;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes) != ERROR_SUCCESS ||
+        bytes < sizeof(wchar_t))
+        return std::wstring();
+    std::wstring value(bytes / sizeof(wchar_t), L'\0');
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, subkey.c_str(), name, RRF_RT_REG_SZ, nullptr, &value[0], &bytes) !=
+        ERROR_SUCCESS)
+        return std::wstring();
+    value.resize(wcsnlen(value.c_str(), value.size()));
+    return value;
+}
+
 }  // namespace com

@@ -17,6 +17,8 @@ std::wstring GuidText(const GUID& guid);
 HRESULT SetClassesString(const std::wstring& subkey, const wchar_t* name, const std::wstring& value);
 // Removes HKCR\`subkey` with everything below it; a key that is not there is no failure.
 HRESULT DeleteClassesTree(const std::wstring& subkey);
+// String value `name` under HKLM\`subkey` (an administrator's setting); empty when absent.
+std::wstring ReadMachineString(const std::wstring& subkey, const wchar_t* name);
 
 // HKCR\CLSID\{clsid} = `name`, InprocServer32 = this module's file with `threadingModel`.
 HRESULT RegisterInprocServer(const CLSID& clsid, const std::wstring& name, const wchar_t* threadingModel);

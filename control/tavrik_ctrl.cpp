@@ -7,7 +7,9 @@
 
 #include "com/class_factory.h"
 #include "com/module.h"
+#include "com/registry.h"
 #include "control/record/json_params.h"
+#include "control/record/site_allow_list.h"
 #include "control/tavrik_ids.h"
 #include "hid/hid_operate.h"
 #include "log/log_writer.h"
@@ -18,6 +20,8 @@ namespace {
 
 constexpr uint8_t kCommandWhiteLight = 0x52;
 constexpr uint32_t kMaximumBrightness = 254;
+const wchar_t kAllowedSitesKey[] = L"SOFTWARE\\Tavrik";
+const wchar_t kAllowedSitesValue[] = L"AllowedSites";
 // How long a start waits for a capture loop that has just reported its result.
 constexpr uint32_t kSettleMs = 500;
 
@@ -55,6 +59,17 @@ void CTavrikCtrl::OnFinalRelease() {
     if (m_opened) CloseDevice();
     CTavrikCtrl* self = this;
     Holder.compare_exchange_strong(self, nullptr);  // also when the device refused to close
+}
+
+// The sites an administrator allows (the installer's ALLOWEDSITES): origins
+// separated by ';', for example "https://enrol.example;http://intranet:8080".
+bool CTavrikCtrl::PageAllowed(const std::string& url) {
+    std::string list;
+    for (wchar_t c : com::ReadMachineString(kAllowedSitesKey, kAllowedSitesValue))
+        list += c < 0x80 ? static_cast<char>(c) : '?';  // origins are ASCII (IDN hosts in their xn-- form)
+    const bool allowed = SiteAllowed(list, url);
+    if (!allowed) CTRL_LOG("CTavrikCtrl::PageAllowed", "page not allowed: %s", url.c_str());
+    return allowed;
 }
 
 bool CTavrikCtrl::DeviceHeldByAnother() const {

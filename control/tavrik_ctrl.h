@@ -63,6 +63,7 @@ protected:
     HRESULT InvokeMethod(DISPID dispid, DISPPARAMS* params, VARIANT* result, UINT* argError) override;
     void OnDraw(HDC dc, const RECT& bounds) override;
     void OnFinalRelease() override;
+    bool PageAllowed(const std::string& url) override;
 
 private:
     struct StartKind {

@@ -72,6 +72,8 @@ STDMETHODIMP COleControl::QueryInterface(REFIID iid, void** object) {
         *object = static_cast<IProvideClassInfo2*>(this);
     else if (iid == IID_ISpecifyPropertyPages)
         *object = static_cast<ISpecifyPropertyPages*>(this);
+    else if (iid == IID_IObjectSafety)
+        *object = static_cast<IObjectSafety*>(this);
     else
         return E_NOINTERFACE;
     AddRef();

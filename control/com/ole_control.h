@@ -4,6 +4,7 @@
 // thread that created the object, which also owns its window.
 #pragma once
 
+#include <objsafe.h>
 #include <ocidl.h>
 #include <olectl.h>
 #include <windows.h>
@@ -34,7 +35,8 @@ class COleControl : public IDispatch,
                     public IPersistPropertyBag,
                     public IConnectionPointContainer,
                     public IProvideClassInfo2,
-                    public ISpecifyPropertyPages {
+                    public ISpecifyPropertyPages,
+                    public IObjectSafety {
 public:
     explicit COleControl(const ControlClassInfo& info);
     COleControl(const COleControl&) = delete;
@@ -128,6 +130,13 @@ public:
     // ISpecifyPropertyPages
     STDMETHODIMP GetPages(CAUUID* pages) override;
 
+    // IObjectSafety (object_safety.cpp): safe for scripting and for
+    // initialisation only on a page whose URL PageAllowed accepts; a
+    // container that names no page is refused. Containers that never ask
+    // (desktop forms) are not affected.
+    STDMETHODIMP GetInterfaceSafetyOptions(REFIID iid, DWORD* supported, DWORD* enabled) override;
+    STDMETHODIMP SetInterfaceSafetyOptions(REFIID iid, DWORD mask, DWORD enabled) override;
+
     static constexpr DWORD kPersistedVersion = 0x00010000;  // 1.0
 
 protected:
@@ -140,6 +149,11 @@ protected:
     virtual bool OnWindowMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) { return false; }
     // The object is about to be destroyed; its window still exists.
     virtual void OnFinalRelease() {}
+    // Whether the page at `url` (UTF-8) may script and initialise the control.
+    virtual bool PageAllowed(const std::string& url) { return false; }
+    // The URL of the page hosting the control, from its client site's
+    // moniker; empty when the container names none.
+    std::string PageUrl() const;
 
     HWND Window() const { return window_; }
     // The control's window; a hidden one when no container has put the control in place.
@@ -156,6 +170,7 @@ private:
     HRESULT InPlaceActivate(LONG verb, HWND parentHint, LPCRECT positionHint);
     void DestroyControlWindow();
     void Teardown();
+    DWORD* SafetyOptionsOf(REFIID iid);
 
     LONG refs_ = 1;
     ControlClassInfo info_;
@@ -169,6 +184,8 @@ private:
     bool inPlace_ = false;
     bool uiActive_ = false;
     LONG frozenEvents_ = 0;
+    DWORD scriptingSafety_ = 0;       // INTERFACESAFE_ options granted for IDispatch
+    DWORD initialisationSafety_ = 0;  // and for the persistence interfaces
     SIZEL extent_;  // HIMETRIC
 };
 

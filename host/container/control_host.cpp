@@ -78,6 +78,7 @@ HRESULT CControlHost::Embed(IUnknown* control, const IID& eventIid, SIZE size, b
     if (!frame_) return E_FAIL;
     if (!site_) site_ = new CSite(frame_);
     site_->position = {20, 20, 20 + size.cx, 20 + size.cy};
+    site_->pageUrl = pageUrl_;
     if (!sink_) {
         sink_ = new CEventSink(eventIid);
         sink_->onEvent = &onEvent;

@@ -35,6 +35,9 @@ public:
     HRESULT Embed(IUnknown* control, const IID& eventIid, SIZE size, bool visible);
     // Disconnects, closes and releases the control; the frame window stays.
     void Release();
+    // The page URL the site names from the next Embed on, posing as a browser
+    // (empty: a desktop container, as by default).
+    void PoseAsPage(const std::wstring& url) { pageUrl_ = url; }
 
     // Calls a method by name or by DISPID with its arguments (first first).
     HRESULT CallByName(const wchar_t* name, std::vector<VARIANT> args, VARIANT* result);
@@ -64,6 +67,7 @@ private:
     IDispatch* dispatch_ = nullptr;
     IConnectionPoint* point_ = nullptr;
     DWORD cookie_ = 0;
+    std::wstring pageUrl_;
 };
 
 // Text of a BSTR variant ("" for other types).

@@ -1,5 +1,7 @@
 #include "host/container/site.h"
 
+#include <urlmon.h>
+
 namespace host {
 
 STDMETHODIMP CSite::QueryInterface(REFIID iid, void** object) {
@@ -17,9 +19,12 @@ STDMETHODIMP CSite::QueryInterface(REFIID iid, void** object) {
     return S_OK;
 }
 
-STDMETHODIMP CSite::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
-    if (moniker) *moniker = nullptr;
-    return E_NOTIMPL;
+STDMETHODIMP CSite::GetMoniker(DWORD, DWORD which, IMoniker** moniker) {
+    if (!moniker) return E_POINTER;
+    *moniker = nullptr;
+    // A container posing as a browser names its page by a URL moniker.
+    if (pageUrl.empty() || which != OLEWHICHMK_CONTAINER) return E_NOTIMPL;
+    return CreateURLMonikerEx(nullptr, pageUrl.c_str(), moniker, URL_MK_UNIFORM);
 }
 
 STDMETHODIMP CSite::GetContainer(IOleContainer** container) {

@@ -1,6 +1,8 @@
 // The container's site for its one control, and the sink of the control's events.
 #pragma once
 
+#include <string>
+
 #include <ocidl.h>
 #include <windows.h>
 
@@ -14,6 +16,9 @@ namespace host {
 class CSite : public com::ComObject<IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame> {
 public:
     explicit CSite(HWND frame) : frame_(frame) {}
+
+    // The page a browser would name; empty for a desktop container.
+    std::wstring pageUrl;
 
     STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
 

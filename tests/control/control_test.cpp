@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <objsafe.h>
 #include <olectl.h>
 
 #include <atomic>
@@ -435,3 +436,73 @@ TEST_F(ControlTest, PersistsOnlyItsVersionAndNamesItsPageAndEvents) {
 }
 
 }  // namespace
+
+namespace {
+
+// Re-embeds a fresh control in the shared frame, the site naming `page`.
+IObjectSafety* EmbedOnPage(host::CControlHost& host, const wchar_t* page) {
+    host.Release();
+    host.PoseAsPage(page);
+    IClassFactory* factory = nullptr;
+    if (DllGetClassObject(CLSID_Tavrik, IID_IClassFactory, reinterpret_cast<void**>(&factory)) != S_OK) return nullptr;
+    IUnknown* control = nullptr;
+    factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&control));
+    factory->Release();
+    if (!control) return nullptr;
+    host.Embed(control, DIID__DTavrikEvents, {370, 120}, true);
+    IObjectSafety* safety = nullptr;
+    control->QueryInterface(IID_IObjectSafety, reinterpret_cast<void**>(&safety));
+    control->Release();
+    return safety;
+}
+
+}  // namespace
+
+// A browser asks before a page may script or initialise the control: only
+// pages of the sites an administrator allowed are told yes.
+TEST_F(ControlTest, SafeForScriptingOnlyOnPagesOfAllowedSites) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Tavrik", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS);
+    const wchar_t list[] = L"https://enrol.example; http://intranet:8080";
+    RegSetValueExW(key, L"AllowedSites", 0, REG_SZ, reinterpret_cast<const BYTE*>(list), sizeof list);
+    constexpr DWORD kBoth = INTERFACESAFE_FOR_UNTRUSTED_CALLER | INTERFACESAFE_FOR_UNTRUSTED_DATA;
+    const struct {
+        const wchar_t* page;
+        bool safe;
+    } pages[] = {{L"https://enrol.example/capture.html", true}, {L"http://intranet:8080/", true},
+                 {L"https://evil.example/capture.html", false}, {L"http://enrol.example/", false},
+                 {L"https://enrol.example@evil.example/", false}, {L"", false}};
+    for (const auto& p : pages) {
+        SCOPED_TRACE(Narrow(p.page));
+        IObjectSafety* safety = EmbedOnPage(host_, p.page);
+        ASSERT_NE(safety, nullptr);
+        DWORD supported = 0, enabled = 0;
+        EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
+        EXPECT_EQ(supported, kBoth);
+        const HRESULT expected = p.safe ? S_OK : E_FAIL;
+        EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                                    INTERFACESAFE_FOR_UNTRUSTED_CALLER),
+                  expected);
+        EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IPersistPropertyBag, INTERFACESAFE_FOR_UNTRUSTED_DATA,
+                                                    INTERFACESAFE_FOR_UNTRUSTED_DATA),
+                  expected);
+        EXPECT_EQ(safety->GetInterfaceSafetyOptions(IID_IDispatch, &supported, &enabled), S_OK);
+        EXPECT_EQ(enabled, p.safe ? INTERFACESAFE_FOR_UNTRUSTED_CALLER : 0u);
+        EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER, 0), S_OK);
+        safety->Release();
+        // A container that does not ask (a desktop form) drives the control as before.
+        EXPECT_EQ(host_.Long(L"IrisClose"), -106);
+    }
+    RegDeleteValueW(key, L"AllowedSites");
+    RegCloseKey(key);
+    // With no list, no page is allowed.
+    IObjectSafety* safety = EmbedOnPage(host_, L"https://enrol.example/");
+    ASSERT_NE(safety, nullptr);
+    EXPECT_EQ(safety->SetInterfaceSafetyOptions(IID_IDispatch, INTERFACESAFE_FOR_UNTRUSTED_CALLER,
+                                                INTERFACESAFE_FOR_UNTRUSTED_CALLER),
+              E_FAIL);
+    safety->Release();
+    host_.PoseAsPage(L"");
+}

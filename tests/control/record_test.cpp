@@ -9,6 +9,7 @@
 #include "control/record/capture_record.h"
 #include "control/record/control_state.h"
 #include "control/record/json_params.h"
+#include "control/record/site_allow_list.h"
 
 namespace {
 
@@ -375,4 +376,19 @@ TEST(JsonParamsTest, TrailingTextIsNoDocument) {
     EXPECT_FALSE(ParseParamObject("{} xyz", &object));
     EXPECT_FALSE(ParseParamObject("{\"eyeType\":\"2\"}{}", &object));
     EXPECT_TRUE(ParseParamObject("{\"eyeType\":\"2\"} \n// done\n", &object));
+}
+
+TEST(SiteAllowListTest, OnlyListedOriginsArePages) {
+    const std::string list = " https://enrol.example ; http://intranet:8080,https://[::1]:8443 bogus http:// ";
+    for (const char* allowed :
+         {"https://enrol.example/", "HTTPS://Enrol.Example:443/capture.html?x=1", "https://enrol.example.#top",
+          "http://intranet:8080/a/b", "https://[::1]:8443/"})
+        EXPECT_TRUE(SiteAllowed(list, allowed)) << allowed;
+    for (const char* refused :
+         {"http://enrol.example/", "https://enrol.example:8443/", "https://enrol.example.evil.example/",
+          "https://evil.example/enrol.example", "https://enrol.example@evil.example/", "http://intranet/",
+          "file:///C:/pages/enrol.html", "about:blank", "", "https://[::1]/", "enrol.example"})
+        EXPECT_FALSE(SiteAllowed(list, refused)) << refused;
+    EXPECT_FALSE(SiteAllowed("", "https://enrol.example/"));
+    EXPECT_FALSE(SiteAllowed("https://enrol.example:0", "https://enrol.example:0/"));
 }

@@ -27,7 +27,8 @@ keys=("HKCR\\CLSID\\$clsid\\InprocServer32" "HKCR\\CLSID\\$clsid\\Control" "HKCR
       "HKCR\\Interface\\{3F1A6C20-5B7E-4D2A-9C41-7E2B8D05A1C3}\\TypeLib")
 installed="$WINEPREFIX/drive_c/Program Files/Tavrik/Tavrik.ocx"
 
-check "msiexec /i installs" run msiexec /i "$(winpath "$msi")" /qn
+check "msiexec /i installs" run msiexec /i "$(winpath "$msi")" /qn "ALLOWEDSITES=https://enrol.example;http://intranet:8080"
+check "the allowed sites are written" bash -c "'$root/scripts/wine-run' reg query 'HKLM\\SOFTWARE\\Tavrik' /v AllowedSites | grep -q 'https://enrol.example;http://intranet:8080'"
 check "Tavrik.ocx in Program Files" test -f "$installed"
 for key in "${keys[@]}"; do check "key $key" run reg query "$key"; done
 check "InprocServer32 names the installed file" bash -c "'$root/scripts/wine-run' reg query 'HKCR\\CLSID\\$clsid\\InprocServer32' | grep -qi 'Program Files\\\\Tavrik\\\\Tavrik.ocx'"
@@ -47,6 +48,7 @@ rm -rf "$upgrade"
 check "no product left" test "$(products)" -eq 0
 check "no Tavrik.ocx left" test ! -e "$installed"
 check "no Tavrik folder left" test ! -e "$(dirname "$installed")"
+check "the allowed sites are gone" absent run reg query 'HKLM\SOFTWARE\Tavrik' /v AllowedSites
 for key in "${keys[@]}" "HKCR\\CLSID\\$clsid" "HKCR\\CLSID\\$page" "HKCR\\TAVRIK.TavrikCtrl.1" "HKCR\\TypeLib\\$libid"; do
   check "gone $key" absent run reg query "$key"
 done
