@@ -231,6 +231,9 @@ void CDeviceK7Q::CloseSequence() {
         CaptureThreadExit = 1;
         CaptureArmed = 0;
         m_wake.Set();
+        // At the process's end the thread is already gone, cut short before
+        // its last step: nothing to wait for.
+        if (m_captureThread.Ended()) m_captureEnded.Set();
         if (ResultBeingHandled) {
             // Closed from the result handler: the capture thread is inside its
             // send to us and ends once the handler returns.
@@ -239,7 +242,6 @@ void CDeviceK7Q::CloseSequence() {
             // A capture thread inside its synchronous result send to this very
             // thread's window gets through while we wait.
             if (m_services.waitOnControlThread) m_services.waitOnControlThread(m_captureEnded, kCaptureThreadWaitMs);
-            // Ended, also when the process's end cut it short before its last step.
             if (m_captureThread.Join(kCaptureThreadWaitMs)) m_captureEnded.Set();
         }
         if (!m_captureEnded.IsSet())
@@ -252,6 +254,7 @@ void CDeviceK7Q::CloseSequence() {
     m_initialised = 0;
     DeviceLost = 0;
     if (m_eventThread.Holds()) {
+        if (m_eventThread.Ended()) m_eventEnded->Set();
         if (m_services.waitOnControlThread) m_services.waitOnControlThread(*m_eventEnded, kEventThreadWaitMs);
         if (m_eventThread.Join(kEventThreadWaitMs)) m_eventEnded->Set();
     }

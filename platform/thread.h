@@ -30,6 +30,9 @@ public:
     void Release();
 
     bool Holds() const;
+    // True when the held thread has ended, also one the process's end cut
+    // short before its last step; false while it runs or when none is held.
+    bool Ended() const;
 
 private:
     struct State;

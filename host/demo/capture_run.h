@@ -26,7 +26,7 @@ int RunCapture(host::CControlHost& h, const CaptureRunOptions& options);
 int RunUnplug(host::CControlHost& h, const char* controlFile, const char* side);
 
 // The ways real pages treat the control (real_hosts.cpp): "reload",
-// "two-controls", "handler", "silent". Prints one line per observation.
+// "two-controls", "handler", "silent", "leak". Prints one line per observation.
 int RunRealHosts(const char* scenario);
 
 // The mixed-use soak (soak.cpp): rounds of KINDS for `seconds`, resident

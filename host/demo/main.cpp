@@ -9,7 +9,7 @@
 //            few seconds (for a screenshot); exits non-zero on a surprise.
 //   --unplug CONTROLFILE [left|right|both]
 //            unplugs a virtual camera during a capture (camera control file).
-//   --hosts reload|two-controls|handler|silent
+//   --hosts reload|two-controls|handler|silent|leak
 //            the ways real pages treat the control (real_hosts.cpp).
 //   --soak SECONDS [KINDS]
 //            the mixed-use soak with resident memory (soak.cpp).

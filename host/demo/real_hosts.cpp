@@ -156,6 +156,17 @@ int Silent() {
     return 0;
 }
 
+// A host that ends without releasing its control, the device open and a
+// capture running: the process must still exit.
+int Leak() {
+    host::CControlHost* h = new host::CControlHost;  // never deleted
+    if (FAILED(h->CreateByProgId(kProgId, kTavrikEvents, kSize, true))) return 1;
+    std::printf("IrisInit %ld\n", h->Long(L"IrisInit", L"{}"));
+    std::printf("StartCapture %ld\n", h->Long(L"StartCapture", kBoth));
+    host::CControlHost::PumpUntil([] { return false; }, 200);
+    return 0;
+}
+
 }  // namespace
 
 int RunRealHosts(const char* scenario) {
@@ -164,6 +175,7 @@ int RunRealHosts(const char* scenario) {
     if (std::strcmp(scenario, "two-controls") == 0) rc = TwoControls();
     if (std::strcmp(scenario, "handler") == 0) rc = Handler();
     if (std::strcmp(scenario, "silent") == 0) rc = Silent();
+    if (std::strcmp(scenario, "leak") == 0) rc = Leak();
     std::printf("scenario %s done\n", scenario);
     std::fflush(stdout);
     return rc;

@@ -76,4 +76,10 @@ void Thread::Release() {
 
 bool Thread::Holds() const { return state_->thread.joinable(); }
 
+bool Thread::Ended() const {
+    if (!Holds()) return false;
+    std::lock_guard<std::mutex> lock(state_->completion->mutex);
+    return state_->completion->done;
+}
+
 }  // namespace platform

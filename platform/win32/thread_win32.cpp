@@ -53,4 +53,6 @@ void Thread::Release() {
 
 bool Thread::Holds() const { return state_->handle != nullptr; }
 
+bool Thread::Ended() const { return Holds() && WaitForSingleObject(state_->handle, 0) == WAIT_OBJECT_0; }
+
 }  // namespace platform

@@ -162,6 +162,12 @@ within handler "released in OnCapture yes" 1500
 has handler "IrisInit after release in handler 0"
 has handler "after release in handler status 0"
 
+# A host that ends without releasing its control (device open, capture running) still exits, and soon.
+leak_start=$SECONDS
+K7Q_SCENARIO=well-placed timeout 30 "$root/scripts/wine-run" "$host" --hosts leak >"$work/hosts-leak.txt" 2>/dev/null
+rc=$?
+[ "$rc" -eq 0 ] && ok "leak: the host exits after $((SECONDS - leak_start)) s" || fail "leak: host exit $rc"
+
 # A microcontroller that never answers costs the window one time-out per session.
 K7Q_SIM_MODE=silent hosts silent
 within silent "GetDeivceSn" 1500
