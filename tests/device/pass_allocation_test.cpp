@@ -51,7 +51,9 @@ TEST_F(DeviceEngineTest, AHundredPassesWithoutAnAcceptedEyeAllocateNothing) {
     EXPECT_EQ(allocations.load(), 0);
 }
 
-TEST(CandidateListTest, OnlyAnAcceptedImageAllocatesAndAListHoldsWhatItWasGiven) {
+// The list's buffers are made with it: a day of captures does not cut the
+// heap into pieces with a 300 KB allocation per accepted image.
+TEST(CandidateListTest, AcceptedImagesAreCopiedWithoutAllocatingAndHeldAsGiven) {
     CandidateList list;
     std::vector<uint8_t> bitmap(BitmapFileSize, 7);
     countedThread = std::this_thread::get_id();
@@ -59,7 +61,7 @@ TEST(CandidateListTest, OnlyAnAcceptedImageAllocatesAndAListHoldsWhatItWasGiven)
     counting = true;
     ASSERT_TRUE(list.Append(bitmap.data(), 42));
     counting = false;
-    EXPECT_EQ(allocations.load(), 1);
+    EXPECT_EQ(allocations.load(), 0);
     EXPECT_EQ(list.Size(), 1);
     EXPECT_EQ(list.At(0).key, 42);
     EXPECT_EQ(list.At(0).bitmap[BitmapFileSize - 1], 7);
