@@ -58,9 +58,8 @@ int main(int argc, char** argv) {
     const uint32_t start = platform::TickCount();
     for (int round = 0; round < rounds; ++round) {
         if (device.DevInit(nullptr) != 0) return std::printf("DevInit failed in round %d\n", round), 1;
-        const bool ok = std::getenv("SOAK_CYCLES_ONLY") ||
-                        (Capture(device, kEyeBoth, 1, 0, 30000) && Capture(device, kEyeBoth, 1, 0, 150) &&
-                         Capture(device, kEyeLeft, 1, 1, 30000) && Capture(device, kEyeBoth, 2, 0, 30000));
+        const bool ok = Capture(device, kEyeBoth, 1, 0, 30000) && Capture(device, kEyeBoth, 1, 0, 150) &&
+                        Capture(device, kEyeLeft, 1, 1, 30000) && Capture(device, kEyeBoth, 2, 0, 30000);
         device.DevClose();
         if (!ok) return std::printf("a capture did not end in round %d\n", round), 1;
         std::printf("round %d: heap %zu bytes, %u ms\n", round, HeapInUse(), platform::TicksSince(start));
