@@ -1,5 +1,6 @@
 // LargestBlobBox: 8-connected blobs of 255 labelled by breadth-first floods
 // over linear indices, the largest one framed by its row and column sums.
+#include <cmath>
 #include <cstring>
 
 #include "device/imaging/motion_blur.h"
@@ -56,7 +57,8 @@ BlobScratch CarveBlobScratch(uint8_t* block, int32_t rows, int32_t cols) {
     return s;
 }
 
-int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& s) {
+int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& s,
+                       uint8_t* winnerLabel) {
     const int32_t n = rows * cols;
     std::memset(s.labels, 0, static_cast<size_t>(n));
     // Labels are 8 bits wide. 0 means unlabelled, so after 255 the count
@@ -81,6 +83,7 @@ int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox
     for (int32_t l = 2; l < 256; ++l) {
         if (counts[l] > counts[winner]) winner = l;  // the lowest label keeps a tie
     }
+    if (winnerLabel) *winnerLabel = static_cast<uint8_t>(winner);
 
     // Mask sums kept in 8 bits: row k sums the whole row k for k in
     // 1..rows-2, column c the whole column c for c in 1..cols-2.
@@ -99,4 +102,46 @@ int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox
     if (top >= 0) box->top = top, box->bottom = bottom;
     if (left >= 0) box->left = left, box->right = right;
     return top >= 0 && left >= 0 ? 0 : -2;
+}
+
+bool BrightPatchSmear(const uint8_t* image, int32_t w, int32_t h, uint8_t* block, float* smear) {
+    constexpr uint8_t kBright = 200;
+    constexpr int64_t kMinPixels = 6;
+    const BlobScratch s = CarveBlobScratch(block, h, w);
+    uint8_t* mask = block + BlobScratchBytes(h, w);
+    for (size_t i = 0, n = static_cast<size_t>(w) * h; i < n; ++i) mask[i] = image[i] >= kBright ? 255 : 0;
+    BlobBox box{};
+    if (LargestBlobBox(mask, h, w, &box, s) == -1) return false;
+    // The largest patch clear of the border: one that reaches it is cut off
+    // there, and its shape says nothing.
+    int64_t counts[256] = {};
+    bool cut[256] = {};
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* labels = s.labels + static_cast<size_t>(y) * w;
+        const bool edgeRow = y <= 1 || y >= h - 2;
+        for (int32_t x = 0; x < w; ++x) {
+            ++counts[labels[x]];
+            cut[labels[x]] |= edgeRow || x <= 1 || x >= w - 2;
+        }
+    }
+    int32_t winner = 0;
+    for (int32_t l = 1; l < 256; ++l) {
+        if (cut[l] || counts[l] < kMinPixels) continue;
+        if (winner == 0 || counts[l] > counts[winner]) winner = l;
+    }
+    if (winner == 0) return false;
+    int64_t n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* labels = s.labels + static_cast<size_t>(y) * w;
+        for (int32_t x = 0; x < w; ++x) {
+            if (labels[x] != winner) continue;
+            ++n, sx += x, sy += y, sxx += int64_t{x} * x, syy += int64_t{y} * y, sxy += int64_t{x} * y;
+        }
+    }
+    const double count = static_cast<double>(n), mx = sx / count, my = sy / count;
+    const double cxx = sxx / count - mx * mx, cyy = syy / count - my * my, cxy = sxy / count - mx * my;
+    // The difference of the two eigenvalues of the covariance.
+    const double spread = std::sqrt((cxx - cyy) * (cxx - cyy) + 4.0 * cxy * cxy);
+    *smear = static_cast<float>(std::sqrt(12.0 * spread));
+    return true;
 }

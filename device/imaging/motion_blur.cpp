@@ -15,6 +15,8 @@ constexpr int32_t kBoxMargin = 5;
 constexpr uint8_t kBrightLevel = 200;
 constexpr int32_t kMinStructureCells = 6;  // of the 80 across the iris square
 constexpr float kRoundPatch = 0.85f;
+constexpr float kSharpSmear = 4.5f;      // pixels
+constexpr int32_t kPatchMargin = 12;    // pixels around the structure
 
 using Block = std::unique_ptr<uint8_t[]>;
 
@@ -85,6 +87,27 @@ int32_t BrightBlobBox(const uint8_t* a, int32_t w, int32_t h, const BlobBox& box
     return LargestBlobBox(turned, canvasY, canvasX, box2, scratch) == 0 ? kBlurOk : kBlurNoStructure;
 }
 
+// How far the bright patch at box1 is drawn out, looked at in a window
+// around box1 wide enough to hold the whole patch (negative: no whole patch).
+int32_t PatchSmear(const uint8_t* a, int32_t w, int32_t h, const BlobBox& box1, float* smear) {
+    const float scale = static_cast<float>(w) / 80.0f;
+    const auto scaled = [scale](int32_t v) { return static_cast<int32_t>(static_cast<float>(v) * scale); };
+    const int32_t left = std::max(0, scaled(box1.left) - kPatchMargin);
+    const int32_t top = std::max(0, scaled(box1.top) - kPatchMargin);
+    const int32_t right = std::min(w, scaled(box1.right + 1) + kPatchMargin);
+    const int32_t bottom = std::min(h, scaled(box1.bottom + 1) + kPatchMargin);
+    const int32_t wd = right - left, hd = bottom - top;
+    *smear = -1.0f;
+    if (wd < 5 || hd < 5) return kBlurOk;
+    const size_t windowBytes = static_cast<size_t>(wd) * hd, patchBytes = BlobScratchBytes(hd, wd) + windowBytes;
+    Block block = Allocate(patchBytes + windowBytes);
+    if (!block) return kBlurNoMemory;
+    uint8_t* window = block.get() + patchBytes;
+    CopyWindow(a, w, h, left, top, wd, hd, window);
+    if (!BrightPatchSmear(window, wd, hd, block.get(), smear)) *smear = -1.0f;
+    return kBlurOk;
+}
+
 }  // namespace
 
 float BoxAspectRatio(const BlobBox& b) {
@@ -105,16 +128,24 @@ int32_t MeasureMotionBlur(float* score, const uint8_t* image, int32_t x1, int32_
     CopyWindow(image, kBlurImageWidth, kBlurImageHeight, x1, y1, w, h, a.get());
 
     BlobBox box1{}, box2{};
+    float smear = -1.0f;
     int32_t status = EdgeBlobBox(a.get(), w, h, &box1);
     if (status != kBlurOk) return status;
     status = BrightBlobBox(a.get(), w, h, box1, &box2);
     if (status != kBlurOk) return status;
+    status = PatchSmear(a.get(), w, h, box1, &smear);
+    if (status != kBlurOk) return status;
+    // The edge structure's box decides only where it has a shape to read.
     // A structure of a few cells (a small illuminator reflection on the
-    // reduced square) has no shape to read: its box's ratio is rounding
-    // (3 x 2 cells give 0.67 on a sharp image). When the bright patch
-    // around it is round, that patch decides; a smear stretches both.
+    // reduced square) is rounding: 3 x 2 cells give 0.67 on a sharp image.
+    // Nor does it when a whole bright patch beside it is drawn out by less
+    // than kSharpSmear pixels: a ring of illuminator dots makes any box, but
+    // motion draws every reflection out along its path. The patch's own box
+    // still decides when it is stretched.
     const float ratio2 = BoxAspectRatio(box2);
-    const bool unreadable = std::max(Rows(box1), Cols(box1)) < kMinStructureCells && ratio2 >= kRoundPatch;
+    const bool smallStructure = std::max(Rows(box1), Cols(box1)) < kMinStructureCells && ratio2 >= kRoundPatch;
+    const bool sharpReflection = smear >= 0.0f && smear <= kSharpSmear;
+    const bool unreadable = smallStructure || sharpReflection;
     const float ratio1 = unreadable ? 1.0f : BoxAspectRatio(box1);
     *score = ratio2 > ratio1 ? ratio1 : ratio2;
     return kBlurOk;

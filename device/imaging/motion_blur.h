@@ -62,8 +62,17 @@ BlobScratch CarveBlobScratch(uint8_t* block, int32_t rows, int32_t cols);
 // Labels the 8-connected blobs of 255 (labels 8 bits wide), keeps the largest
 // (lowest label on ties) and writes its box from the 8-bit row and column
 // sums of its mask. 0 box written; -1 no blob, box unchanged; -2 the sums of
-// one axis all wrapped to 0, that axis's fields unchanged.
-int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& scratch);
+// one axis all wrapped to 0, that axis's fields unchanged. The winning label
+// (its pixels in scratch.labels) goes to *winnerLabel when one is given.
+int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& scratch,
+                       uint8_t* winnerLabel = nullptr);
+
+// How far the largest bright (>= 200) patch wholly inside a w x h image is
+// drawn out: sqrt(12 (l1 - l2)) over its second moments l1 >= l2, the length
+// of a straight smear that turns a round patch into this one. False when no
+// such patch of a few pixels or more lies clear of the border. `block` holds
+// BlobScratchBytes(h, w) + w * h bytes, aligned as operator new aligns.
+bool BrightPatchSmear(const uint8_t* image, int32_t w, int32_t h, uint8_t* block, float* smear);
 
 // Turns the w x h image src by thetaDegrees about its centre onto the X x Y
 // canvas dst (zero where no source pixel maps), in 16.16 fixed point.

@@ -84,6 +84,48 @@ TEST(MotionBlurTest, SmallSharpReflectionPassesAndItsStreakFails) {
     }
 }
 
+// A pupil with a ring of eight illuminator dots, as close-up iris cameras
+// show it, then smeared along x by `smear` pixels (a box filter).
+Image ReflectionRing(int cx, int cy, int smear) {
+    Image im(kWorkBytes, 110);
+    for (int y = 0; y < kWorkSide; ++y)
+        for (int x = 0; x < kWorkSide; ++x) {
+            const double dx = x - cx, dy = y - cy;
+            if (dx * dx + dy * dy < 40.0 * 40.0) im[y * kWorkSide + x] = 35;
+        }
+    for (int k = 0; k < 8; ++k) {
+        const double a = k * M_PI / 4, dotX = cx + 11 * std::cos(a), dotY = cy + 11 * std::sin(a);
+        for (int y = cy - 20; y <= cy + 20; ++y)
+            for (int x = cx - 20; x <= cx + 20; ++x)
+                if ((x - dotX) * (x - dotX) + (y - dotY) * (y - dotY) <= 2.6 * 2.6) im[y * kWorkSide + x] = 255;
+    }
+    if (smear <= 1) return im;
+    Image out(im);
+    for (int y = 0; y < kWorkSide; ++y)
+        for (int x = smear; x < kWorkSide - smear; ++x) {
+            int sum = 0;
+            for (int k = 0; k < smear; ++k) sum += im[y * kWorkSide + x - smear / 2 + k];
+            out[y * kWorkSide + x] = static_cast<uint8_t>(sum / smear);
+        }
+    return out;
+}
+
+// The strongest edges of such a pupil lie on a few of the dots, in a box of
+// any shape; the dots themselves show that nothing moved. Smeared, they do not.
+TEST(MotionBlurTest, RingOfSharpReflectionsPassesAndItsSmearFails) {
+    for (int cx : {360, 363, 366}) {
+        SCOPED_TRACE(testing::Message() << "centre x " << cx);
+        const Measured sharp = Measure(ReflectionRing(cx, 360, 0), cx - 100, 260, cx + 100, 460);
+        ASSERT_EQ(sharp.status, 0);
+        EXPECT_FALSE(IsMotionBlurred(sharp.status, sharp.score)) << sharp.score;
+        for (int smear : {8, 16}) {
+            const Measured smeared = Measure(ReflectionRing(cx, 360, smear), cx - 100, 260, cx + 100, 460);
+            EXPECT_TRUE(IsMotionBlurred(smeared.status, smeared.score))
+                << smear << " px: " << smeared.status << " " << smeared.score;
+        }
+    }
+}
+
 TEST(MotionBlurTest, BadSquaresAndArgumentsLeaveTheScore) {
     const Image im = BrightDisc(360, 360, 8, 1.0);
     struct Case {
