@@ -15,7 +15,7 @@ constexpr int32_t kBoxMargin = 5;
 constexpr uint8_t kBrightLevel = 200;
 constexpr int32_t kMinStructureCells = 6;  // of the 80 across the iris square
 constexpr float kRoundPatch = 0.85f;
-constexpr float kSharpSmear = 4.5f;      // pixels
+constexpr float kSharpSmear = 6.5f;      // pixels
 constexpr int32_t kPatchMargin = 12;    // pixels around the structure
 
 using Block = std::unique_ptr<uint8_t[]>;
