@@ -195,12 +195,20 @@ int MeanInside(const View& v, const Circle& c, float fraction) {
 }  // namespace
 
 constexpr float kMinDarkMargin = 15;
+constexpr int kNearRingMargin = 30;
+constexpr int kScleraOverIris = 40;
 
 bool RefinePupil(const View& v, Circle* pupil, int* pupilMean, int* support) {
     // The pupil's darkness ends half way to the iris around it: a gray pupil,
     // or the haze of reflections inside a dark one, stays below that.
     const int inner = LevelBetween(v, *pupil, 0, Maxf(4, pupil->r * 0.5f), 1, 500);
-    const int around = LevelBetween(v, *pupil, pupil->r * 1.5f, pupil->r * 2.5f + 4, 2, 500);
+    // The iris is read beyond the candidate; close by where the candidate is
+    // not still inside the pupil, since a large pupil leaves only a narrow
+    // ring of iris before the bright sclera.
+    const int far = LevelBetween(v, *pupil, pupil->r * 1.5f, pupil->r * 2.5f + 4, 2, 500);
+    const int near = LevelBetween(v, *pupil, pupil->r * 1.2f, pupil->r * 1.6f + 4, 2, 500);
+    const bool farIsSclera = near > inner + kNearRingMargin && far > near + kScleraOverIris;
+    const int around = farIsSclera ? near : far;
     const float darkLimit = Maxf(inner + kMinDarkMargin, 0.5f * (inner + around));
     Circle c;
     // A first look on half the rays; the fit on all of them.

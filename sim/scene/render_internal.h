@@ -32,6 +32,8 @@ struct EyeGeometry {
     int mirror = 1;
     double icx = 0, icy = 0, pcx = 0, pcy = 0, rp = 40;
     double opening = 0.75, halfWidthPx = 250;
+    float pupilGray = 9, irisGray = 88, skinGain = 1;
+    float limbusWidth = 2.2f, limbusReach = 1.2f, limbusDarkening = 0.45f;
     void ToFrame(double un, double v, double& x, double& y) const {
         const double u = mirror * un;
         x = ex + cs * u - sn * v;
@@ -53,7 +55,9 @@ void ShadeSkin(const EyeGeometry& g, const Subject& s, float textureGain, float 
 void FillFaceField(const EyeGeometry& g, const Subject& s, Buffers& b);
 // Lids, eyeball, iris, pupil; returns the visible iris area in pixels.
 double ShadeEye(const EyeGeometry& g, const Subject& s, Buffers& b);
-int AddSpeculars(const EyeGeometry& g, const Buffers& b, std::vector<uint16_t>& rad, double xs[2], double ys[2]);
+int AddSpeculars(const EyeGeometry& g, Reflections layout, const Buffers& b, std::vector<uint16_t>& rad, double xs[2],
+                 double ys[2]);
+void DrawLashClusters(const EyeGeometry& g, int count, uint64_t seed, Buffers& b);
 void DrawLashes(const EyeGeometry& g, const Subject& s, Buffers& b);
 void AddGlare(const EyeGeometry& g, int count, uint64_t seed, Buffers& b);
 

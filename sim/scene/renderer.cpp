@@ -86,8 +86,10 @@ GroundTruth SceneRenderer::Render(const EyeParams& p, const CameraControls& cont
     const double visible = ShadeEye(g, s, b);
     t.irisVisibleFraction = visible / (kPi * g.R * g.R);
     t.eyeVisible = t.irisVisibleFraction >= 0.4;
-    t.specularCount = AddSpeculars(g, b, b.rad, t.specularX, t.specularY);
+    t.specularCount = AddSpeculars(g, p.look.reflections, b, b.rad, t.specularX, t.specularY);
     DrawLashes(g, s, b);
+    DrawLashClusters(g, p.look.lashClusters < 0 ? 0 : (p.look.lashClusters > 6 ? 6 : p.look.lashClusters),
+                     p.frameSeed, b);
     AddGlare(g, glare, p.frameSeed, b);
     t.glareCount = glare;
     t.defocusSigma = DefocusBlur(p.defocusSigma, b);

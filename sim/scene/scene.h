@@ -35,7 +35,7 @@ struct GroundTruth {
     double innerCornerX = 0, innerCornerY = 0, outerCornerX = 0, outerCornerY = 0;
     double upperLidY = 0, lowerLidY = 0;  // lid margins on the iris centre's column
     double irisVisibleFraction = 0;       // of the whole iris disc area
-    int specularCount = 0;
+    int specularCount = 0;                // illuminator reflections; the first two placed below
     double specularX[2] = {0, 0}, specularY[2] = {0, 0};
     int glareCount = 0;                   // reflections of glasses in the frame
     double exposureFactor = 0;            // brightness relative to backlight 230, gain 0

@@ -10,6 +10,23 @@
 
 namespace k7qsim {
 
+// How the illuminators show on the eye: the device's two reflections on the
+// cornea beside the pupil, a ring of eight small ones inside the pupil (as
+// close-up cameras with a circular LED array show), or a pair inside the
+// pupil and on its edge.
+enum class Reflections { CorneaPair, PupilRing, PupilPair };
+
+// What photographs of real eyes show and the default scene does not. The
+// defaults draw none of it, so frames without a look stay as they were.
+struct RealEyeLook {
+    Reflections reflections = Reflections::CorneaPair;
+    double pupilShade = 0;     // > 0: the pupil's gray as a share of the iris's (real ones 0.25..0.6; default 0.1)
+    double irisGain = 1;       // > 1 brightens the iris (light irises under NIR: 1.2..1.8)
+    double skinGain = 1;       // > 1 brightens skin and sclera, up to clipping
+    double limbusWidth = 0;    // > 0: the iris fades into the sclera over this many pixels (default 2.2)
+    int lashClusters = 0;      // clumps of lower lashes across the sclera beside the iris, 0..6
+};
+
 // One eye in front of one camera. Lengths are frame pixels unless noted.
 struct EyeParams {
     uint64_t subjectSeed = 1;      // the person: iris texture, lids, skin, lashes
@@ -29,6 +46,7 @@ struct EyeParams {
     double noise = 1.0;            // sensor noise multiplier, 0..4
     int glareCount = 0;            // glasses reflections, 0..3
     uint64_t frameSeed = 0;        // sensor noise and reflection placement
+    RealEyeLook look;
 };
 
 enum class NegativeKind { DeviceInterior, SkinOnly, ClosedEye, EyeMostlyOutside, EyebrowOnly };

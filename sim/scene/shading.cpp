@@ -37,6 +37,16 @@ EyeGeometry MakeGeometry(const EyeParams& p, const Subject& s) {
     g.rp = Clamp(p.pupilRatio, 0.1, 0.8) * g.R;
     g.opening = Clamp(p.opening, 0, 1);
     g.halfWidthPx = s.halfWidth * g.R;
+    const RealEyeLook& look = p.look;
+    g.irisGray = look.irisGain == 1 ? s.iris : static_cast<float>(Clamp(look.irisGain, 0.3, 3.0) * s.iris);
+    g.pupilGray = look.pupilShade > 0 ? static_cast<float>(Clamp(look.pupilShade, 0.01, 1) * g.irisGray) : s.pupil;
+    g.skinGain = static_cast<float>(Clamp(look.skinGain, 0.5, 3.0));
+    if (look.limbusWidth > 0) {
+        // A soft limbus: a wide blend into the sclera without the dark ring.
+        g.limbusWidth = static_cast<float>(Clamp(look.limbusWidth, 1, 40));
+        g.limbusReach = 0.5f * g.limbusWidth + 0.1f;
+        g.limbusDarkening = 0.15f;
+    }
     return g;
 }
 
@@ -112,7 +122,7 @@ void ShadeSkin(const EyeGeometry& g, const Subject& s, float textureGain, float 
             float L = rowL[gx], B = rowB[gx];
             const float dL = (rowL[gx + 1] - L) * (1.0f / kLowStep), dB = (rowB[gx + 1] - B) * (1.0f / kLowStep);
             for (int k = 0; k < kLowStep; ++k) {
-                lineL[gx * kLowStep + k] = L;
+                lineL[gx * kLowStep + k] = g.skinGain == 1.0f ? L : L * g.skinGain;
                 lineB[gx * kLowStep + k] = B * (0.85f / 255.0f);
                 L += dL;
                 B += dB;
@@ -146,12 +156,13 @@ struct IrisShade {
     float Value(float x, float y, float& irisWeight) const {
         const float dxi = x - static_cast<float>(g.icx), dyi = y - static_cast<float>(g.icy);
         const float d2 = dxi * dxi + dyi * dyi;
-        if (d2 >= (R + 1.2f) * (R + 1.2f)) {
+        const float reach = g.limbusReach;
+        if (d2 >= (R + reach) * (R + reach)) {
             irisWeight = 0;
             return 0;
         }
         const float d = std::sqrt(d2);
-        irisWeight = Clampf((R - d) * (1 / 2.2f) + 0.5f, 0, 1);
+        irisWeight = Clampf((R - d) * (1 / g.limbusWidth) + 0.5f, 0, 1);
         if (irisWeight <= 0) return 0;
         const float dxp = x - static_cast<float>(g.pcx), dyp = y - static_cast<float>(g.pcy);
         const float dp = std::sqrt(dxp * dxp + dyp * dyp);
@@ -170,9 +181,9 @@ struct IrisShade {
         const float t0 = (p00 + (p01 - p00) * fa) * (1.0f / 16384.0f);
         const float t1 = (p10 + (p11 - p10) * fa) * (1.0f / 16384.0f);
         const float dr = d / R;
-        const float limbus = 1.0f - 0.45f * Smoothf(0.8f, 1.0f, dr);
-        const float iris = s.iris * kRadianceUnit * (t0 + (t1 - t0) * fr) * limbus;
-        const float pupil = s.pupil * kRadianceUnit * (1.0f + 0.25f * dp / (rp + 1));
+        const float limbus = 1.0f - g.limbusDarkening * Smoothf(0.8f, 1.0f, dr);
+        const float iris = g.irisGray * kRadianceUnit * (t0 + (t1 - t0) * fr) * limbus;
+        const float pupil = g.pupilGray * kRadianceUnit * (1.0f + 0.25f * dp / (rp + 1));
         return pupilWeight * pupil + (1 - pupilWeight) * iris;
     }
 };
@@ -235,6 +246,7 @@ double ShadeEye(const EyeGeometry& g, const Subject& s, Buffers& b) {
             const float t = Clampf(un * invHw, -1, 1);
             const float tex = skinRow[(x + ox) & kTileMask] * (1.0f / 4096.0f);
             float sclera = s.sclera * kRadianceUnit * (1.0f - 0.4f * t * t) * (1.0f + 0.6f * tex);
+            if (g.skinGain != 1.0f) sclera *= g.skinGain;
             const float car = Smoothf(-0.8f, -0.97f, t);
             if (car > 0) sclera += (110.0f * kRadianceUnit * (1.0f + 3.0f * tex) - sclera) * car;
             float iw;

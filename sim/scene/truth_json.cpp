@@ -48,7 +48,8 @@ std::string GroundTruthJson(const GroundTruth& t, const EyeParams* p) {
     pupil.Num("x", t.pupilX);
     pupil.Num("y", t.pupilY);
     std::string highlights = "[";
-    for (int i = 0; i < t.specularCount; ++i) {
+    const int placed = t.specularCount < 2 ? t.specularCount : 2;  // the truth keeps two places
+    for (int i = 0; i < placed; ++i) {
         JsonObject s;
         s.Num("x", t.specularX[i]);
         s.Num("y", t.specularY[i]);

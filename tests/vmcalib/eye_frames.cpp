@@ -47,12 +47,25 @@ EyeParams Base(uint64_t seed, Rng& r) {
     return p;
 }
 
+// Light irises around gray pupils with a ring or a pair of LED dots, skin
+// and sclera near clipping, a soft limbus and clumped lashes beside it.
+k7qsim::RealEyeLook RealLook(Rng& r) {
+    k7qsim::RealEyeLook look;
+    look.reflections = r.Range(0, 1) < 0.5 ? k7qsim::Reflections::PupilRing : k7qsim::Reflections::PupilPair;
+    look.irisGain = r.Range(1.3, 1.9);
+    look.pupilShade = r.Range(0.25, 0.5);
+    look.skinGain = r.Range(1.3, 1.6);
+    look.limbusWidth = r.Range(5, 12);
+    look.lashClusters = static_cast<int>(r.Range(1, 4));
+    return look;
+}
+
 }  // namespace
 
 const char* KindName(Kind kind) {
     static const char* names[] = {"well placed", "off left", "off right", "off up", "off down",
                                   "too far", "too close", "too dark", "saturated", "glasses",
-                                  "closed", "half closed", "blurred"};
+                                  "closed", "half closed", "blurred", "real look"};
     return names[static_cast<int>(kind)];
 }
 
@@ -71,6 +84,7 @@ int ExpectedCode(Kind kind) {
     case Kind::Closed: return -1;
     case Kind::HalfClosed: return -11;
     case Kind::Blurred: return -2;
+    case Kind::RealLook: return 1;
     case Kind::Count: break;
     }
     return 0;
@@ -96,6 +110,7 @@ EyeParams ParamsFor(Kind kind, uint64_t seed, CameraControls* controls) {
     case Kind::Closed: p.opening = r.Range(0.0, 0.05); break;
     case Kind::HalfClosed: p.opening = r.Range(0.2, 0.35); break;
     case Kind::Blurred: p.defocusSigma = r.Range(4, 6); break;
+    case Kind::RealLook: p.look = RealLook(r); p.pupilRatio = r.Range(0.2, 0.5); break;
     default: break;
     }
     return p;
@@ -142,7 +157,8 @@ double FrameMaker::GlareOverIris(const EyeParams& params, const CameraControls& 
 Verdict Judge(Kind kind, int code, double glareShare) {
     const bool found = code == 1 || code == -19;
     switch (kind) {
-    case Kind::WellPlaced: return found ? Verdict::Right : Verdict::Wrong;
+    case Kind::WellPlaced:
+    case Kind::RealLook: return found ? Verdict::Right : Verdict::Wrong;
     case Kind::Closed: return code == -1 || code == -11 ? Verdict::Right : Verdict::Wrong;
     case Kind::Glasses:
         if (glareShare >= 0.08) return code == -14 ? Verdict::Right : Verdict::Wrong;

@@ -25,6 +25,7 @@ enum class Kind {
     WellPlaced,  // sharp, open, centred, no glasses
     OffLeft, OffRight, OffUp, OffDown,
     TooFar, TooClose, TooDark, Saturated, Glasses, Closed, HalfClosed, Blurred,
+    RealLook,  // well placed, with what photographs of real eyes show (gray pupil, LED dots, bright skin...)
     Count
 };
 const char* KindName(Kind kind);

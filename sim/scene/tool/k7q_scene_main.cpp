@@ -72,6 +72,14 @@ EyeParams ParamsFrom(const Args& a) {
     p.noise = a.Num("--noise", p.noise);
     p.glareCount = static_cast<int>(a.Num("--glare", p.glareCount));
     p.frameSeed = a.Seed("--frame-seed", p.frameSeed);
+    const std::string layout = a.Str("--reflections", "cornea");
+    p.look.reflections = layout == "ring" ? Reflections::PupilRing
+                         : layout == "pair" ? Reflections::PupilPair : Reflections::CorneaPair;
+    p.look.pupilShade = a.Num("--pupil-shade", p.look.pupilShade);
+    p.look.irisGain = a.Num("--iris-gain", p.look.irisGain);
+    p.look.skinGain = a.Num("--skin-gain", p.look.skinGain);
+    p.look.limbusWidth = a.Num("--limbus-width", p.look.limbusWidth);
+    p.look.lashClusters = static_cast<int>(a.Num("--lash-clusters", p.look.lashClusters));
     return p;
 }
 
@@ -81,6 +89,7 @@ int Usage() {
                  "  frame keys: --seed --eye left|right --x --y --iris-radius --scale --pupil --pupil-dx\n"
                  "    --pupil-dy --opening --gaze-x --gaze-y --tilt --defocus --motion --motion-angle\n"
                  "    --noise --glare --frame-seed --backlight --gain\n"
+                 "    --reflections cornea|ring|pair --pupil-shade --iris-gain --skin-gain --limbus-width --lash-clusters\n"
                  "  negative: --kind interior|skin|closed|outside|eyebrow --seed\n"
                  "  sequence: --seed --from --to --step (ms) --dir DIR --backlight\n");
     return 2;
