@@ -154,6 +154,8 @@ bool Report::FloorsHeld() const {
         if (UsableGroup(group) && Share(f.found, f.n) < kFloorFound) held = false;
         if (DeviceScaleGroup(group) && f.pupilTruth > 1 && Share(f.pupilWithin, f.pupilTruth) < kFloorPupil) held = false;
         if (DeviceScaleGroup(group) && f.irisTruth > 1 && Share(f.irisWithin, f.irisTruth) < kFloorIris) held = false;
+        if (DeviceScaleGroup(group) && f.n >= kChainFloorGroupSize && Share(f.chainAccepts, f.n) < kFloorChain)
+            held = false;
         if (!held) std::printf("FLOOR MISSED: %s\n", group.c_str());
     }
     return held;

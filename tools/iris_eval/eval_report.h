@@ -46,6 +46,9 @@ public:
     // The figures reached so far, held against regressions (groups of more
     // than one image): f4 finds the eye, pupil within 3 px, iris within 8 px.
     static constexpr double kFloorFound = 80, kFloorPupil = 80, kFloorIris = 75;
+    // The whole chain, on groups of ten or more photographs at the device's scale.
+    static constexpr double kFloorChain = 45;
+    static constexpr int kChainFloorGroupSize = 10;
     bool FloorsHeld() const;
     bool WriteSheet(const std::string& path) const;
     std::map<std::string, DegradedTally> degraded;
