@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "control/record/capture_record.h"
+#include "device/record/capture_record.h"
 #include "device/device_contract.h"
 
 static void BM_TwoEyeRecord(benchmark::State& state) {

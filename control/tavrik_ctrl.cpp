@@ -8,8 +8,8 @@
 #include "com/class_factory.h"
 #include "com/module.h"
 #include "com/registry.h"
-#include "control/record/json_params.h"
 #include "control/record/site_allow_list.h"
+#include "device/record/json_params.h"
 #include "control/tavrik_ids.h"
 #include "hid/hid_operate.h"
 #include "log/log_writer.h"
@@ -32,6 +32,9 @@ const com::ControlClassInfo kControlClass = {
 #define CTRL_LOG(function, ...) WriteLog(&LogWriter(), 2, "TavrikCtrl", function, __LINE__, __VA_ARGS__)
 
 std::string FieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
+
+// The process's device, which reports to the controls' result routine.
+IDevice* Device() { return GetDevice(CallBackEnroll); }
 
 }  // namespace
 
@@ -106,7 +109,7 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
     CHidOperate::begin_session();
     CHidOperate::send_param(static_cast<uint8_t>(level), kCommandWhiteLight);
     SetActiveControl(this);
-    const int32_t rc = GetDevice()->DevInit(EnsureWindow());
+    const int32_t rc = Device()->DevInit(EnsureWindow());
     if (rc != 0) {
         WithdrawActiveControl(this);
         CHidOperate::end_session();
@@ -115,7 +118,7 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
     }
     m_opened = 1;
     Holder = this;
-    if (GetDevice()->DevGetInfo(&m_deviceInfo) == 0) {
+    if (Device()->DevGetInfo(&m_deviceInfo) == 0) {
         DeviceSerialText = FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
         DeviceModelText = FieldText(m_deviceInfo.modelCode, sizeof m_deviceInfo.modelCode);
     }
@@ -129,7 +132,7 @@ int32_t CTavrikCtrl::IrisClose() {
 }
 
 int32_t CTavrikCtrl::CloseDevice() {
-    const int32_t rc = GetDevice()->DevClose();
+    const int32_t rc = Device()->DevClose();
     CTRL_LOG("CTavrikCtrl::IrisClose", "关闭设备(%d)", rc);
     if (rc != 0) return kCtrlCloseFailed;
     m_opened = 0;
@@ -144,7 +147,7 @@ int32_t CTavrikCtrl::Start(const StartKind& kind, const std::string& eyeType) {
     // Just after an OnCapture the capture loop is still disarming: a start
     // then waits a moment for it instead of being refused (and of switching
     // the ending capture to this start's mode).
-    platform::ManualResetEvent* done = GetDevice()->CaptureDoneEvent();
+    platform::ManualResetEvent* done = Device()->CaptureDoneEvent();
     if (done && CaptureArmed && !ResultBeingHandled) done->WaitLettingSentMessagesIn(kSettleMs);
     ForceAccept = kind.force;
     m_eyeType = kEyeBoth;
@@ -161,7 +164,7 @@ int32_t CTavrikCtrl::Start(const StartKind& kind, const std::string& eyeType) {
     CTRL_LOG(kind.function, "开始采集,眼类型:%d", m_eyeType);
     CaptureMode = kind.mode;
     if (kind.mode == 2) StepTwoResults = Json::Value(Json::arrayValue);
-    const int32_t rc = GetDevice()->DevStartCapture(m_eyeType);
+    const int32_t rc = Device()->DevStartCapture(m_eyeType);
     if (rc == 0) {
         CaptureStartTime = RecordNow();
         CaptureRunning = 1;
@@ -185,7 +188,7 @@ int32_t CTavrikCtrl::StopCapture() {
     if (!m_opened) return kCtrlNotOpen;
     if (!CaptureRunning) return kCtrlNoCapture;
     CTRL_LOG("CTavrikCtrl::StopCapture", "停止采集");
-    platform::ManualResetEvent* done = GetDevice()->CaptureDoneEvent();
+    platform::ManualResetEvent* done = Device()->CaptureDoneEvent();
     if (done && CaptureArmed) {
         CaptureArmed = 0;
         // Called from the OnCapture handler, the capture thread is inside its
@@ -197,13 +200,13 @@ int32_t CTavrikCtrl::StopCapture() {
 }
 
 std::string CTavrikCtrl::GetDeivceSn() {
-    GetDevice()->DevGetInfo(&m_deviceInfo);
+    Device()->DevGetInfo(&m_deviceInfo);
     return FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
 }
 
 int32_t CTavrikCtrl::ExtraceImage(const std::string& sFilePath) {
     if (DeviceHeldByAnother()) return kCtrlNotOpen;
-    return GetDevice()->GetTemplate(sFilePath.c_str());
+    return Device()->GetTemplate(sFilePath.c_str());
 }
 
 HRESULT CreateTavrikCtrl(REFIID iid, void** object) { return com::CreateObject<CTavrikCtrl>(iid, object); }

@@ -66,10 +66,6 @@ enum DeviceStatus : int32_t {
 using ResultRoutine = void (*)(const unsigned char* leftImage, const unsigned char* rightImage, int32_t imageLength,
                                int32_t eyeType, int32_t leftScore, int32_t rightScore, int32_t outcome);
 
-// The control's result routine; DevStartCapture stores it in the device itself.
-void CallBackEnroll(const unsigned char* leftImage, const unsigned char* rightImage, int32_t imageLength,
-                    int32_t eyeType, int32_t leftScore, int32_t rightScore, int32_t outcome);
-
 // The window the cameras paint their previews into (an HWND on Windows).
 using NativeWindow = void*;
 
@@ -87,7 +83,9 @@ public:
     virtual platform::ManualResetEvent* CaptureDoneEvent() = 0;
 };
 
-// The single device object of the process, created on first use. Defined by
-// the device implementation linked into the program (the real device object,
-// or a scripted one in tests).
-IDevice* GetDevice();
+// The single device object of the process, created on first use with the
+// host's result routine (the control's, or the capture service's); later
+// calls return the same object and leave its routine as it was. Defined by
+// the device implementation linked into the program (the real device
+// object, or a scripted one in tests).
+IDevice* GetDevice(ResultRoutine hostRoutine);

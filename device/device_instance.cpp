@@ -4,13 +4,13 @@
 #include "log/log_writer.h"
 #include "platform/process_objects.h"
 
-IDevice* GetDevice() {
+IDevice* GetDevice(ResultRoutine hostRoutine) {
     // Its destructor logs and sends HID commands: those are taken into use
     // first, so that the process owner destroys the device before them.
-    static CDeviceK7Q* const device = [] {
+    static CDeviceK7Q* const device = [hostRoutine] {
         LogWriter();
         CHidOperate::use_library();
-        return platform::Process().Adopt(new CDeviceK7Q(DefaultDeviceServices()));
+        return platform::Process().Adopt(new CDeviceK7Q(DefaultDeviceServices(hostRoutine)));
     }();
     return device;
 }

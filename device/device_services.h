@@ -71,7 +71,8 @@ struct DeviceServices {
     IWarningBox* warning = nullptr;
     // The millisecond tick the 20-second budget is measured on.
     std::function<uint32_t()> tickCount;
-    // The control's result routine (CallBackEnroll in the control).
+    // The host's result routine (the control's CallBackEnroll, or the
+    // capture service's); DevStartCapture stores it in the device itself.
     ResultRoutine resultRoutine = nullptr;
     // Waits on the control's thread for the capture to end, letting the
     // capture thread's synchronous result message through meanwhile.
@@ -80,4 +81,5 @@ struct DeviceServices {
 
 // The services of the program's build (Windows: DirectShow cameras, embedded
 // modules, PlaySound, MessageBoxA; native: scene cameras and recorders).
-DeviceServices DefaultDeviceServices();
+// The host gives its result routine.
+DeviceServices DefaultDeviceServices(ResultRoutine hostRoutine);

@@ -1,9 +1,10 @@
-// The result routine the device object calls once per finished attempt.
+// The control's result routine: the device object calls it once per
+// finished attempt, and it hands the record to the control's window.
 #include <ctime>
 #include <mutex>
 
-#include "control/record/capture_record.h"
 #include "control/record/control_state.h"
+#include "device/record/capture_record.h"
 
 std::atomic<int32_t> CaptureRunning{0};
 std::atomic<long long> CaptureStartTime{0};

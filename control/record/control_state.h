@@ -28,6 +28,11 @@ extern std::string ResultText;
 // Records collected in two-step mode.
 extern Json::Value StepTwoResults;
 
+// The control's result routine, given to the device when the control first
+// asks for it (GetDevice); runs on the device's capture thread.
+void CallBackEnroll(const unsigned char* leftImage, const unsigned char* rightImage, int32_t imageLength,
+                    int32_t eyeType, int32_t leftScore, int32_t rightScore, int32_t outcome);
+
 // What the result routine needs of the control that receives results.
 class IResultTarget {
 public:

@@ -4,7 +4,7 @@
 #include "device/device_services.h"
 #include "device/testing/recorders.h"
 
-DeviceServices DefaultDeviceServices() {
+DeviceServices DefaultDeviceServices(ResultRoutine hostRoutine) {
     // Never destroyed: the process's device object outlives the statics.
     static CPromptRecorder& prompts = *new CPromptRecorder;
     static CWarningRecorder& warning = *new CWarningRecorder;
@@ -12,6 +12,6 @@ DeviceServices DefaultDeviceServices() {
     s.locator = &BuiltInEyeLocator();
     s.prompts = &prompts;
     s.warning = &warning;
-    s.resultRoutine = CallBackEnroll;
+    s.resultRoutine = hostRoutine;
     return s;
 }

@@ -35,7 +35,7 @@ public:
 
 }  // namespace
 
-DeviceServices DefaultDeviceServices() {
+DeviceServices DefaultDeviceServices(ResultRoutine hostRoutine) {
     // Never destroyed: the process's device object, torn down at module
     // detach, stops its prompts after the statics are gone.
     static CPromptPlayerWin32& prompts = *new CPromptPlayerWin32;
@@ -54,6 +54,6 @@ DeviceServices DefaultDeviceServices() {
     s.waitOnControlThread = [](platform::ManualResetEvent& event, uint32_t timeoutMs) {
         return event.WaitLettingSentMessagesIn(timeoutMs);
     };
-    s.resultRoutine = CallBackEnroll;
+    s.resultRoutine = hostRoutine;
     return s;
 }

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "control/record/capture_record.h"
+#include "device/record/capture_record.h"
 #include "control/record/control_state.h"
 #include "control/tavrik_ctrl.h"
 #include "control/tavrik_ids.h"

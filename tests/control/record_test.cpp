@@ -6,9 +6,9 @@
 #include <ctime>
 #include <vector>
 
-#include "control/record/capture_record.h"
+#include "device/record/capture_record.h"
 #include "control/record/control_state.h"
-#include "control/record/json_params.h"
+#include "device/record/json_params.h"
 #include "control/record/site_allow_list.h"
 
 namespace {

@@ -6,6 +6,21 @@
 
 #include "platform/clock.h"
 
+namespace {
+
+// The routine the host gave when it first asked for the device.
+ResultRoutine& HostRoutine() {
+    static ResultRoutine routine = nullptr;
+    return routine;
+}
+
+void Report(const unsigned char* left, const unsigned char* right, int32_t length, int32_t eyeType, int32_t leftScore,
+            int32_t rightScore, int32_t outcome) {
+    if (ResultRoutine routine = HostRoutine()) routine(left, right, length, eyeType, leftScore, rightScore, outcome);
+}
+
+}  // namespace
+
 CScriptedDevice::CScriptedDevice() : left(BitmapFileSize, 0x11), right(BitmapFileSize, 0x22) {
     thread_.Start([this] { CaptureLoop(); });
 }
@@ -51,7 +66,7 @@ int32_t CScriptedDevice::DevStartCapture(EyeType eyeType) {
     if (!initialised) return kDeviceNotInitialised;
     startedEyeType = eyeType;
     if (CaptureArmed) {
-        CallBackEnroll(nullptr, nullptr, 0, -1, 0, 0, kOutcomeRefused);  // on the caller's thread
+        Report(nullptr, nullptr, 0, -1, 0, 0, kOutcomeRefused);  // on the caller's thread
         return kDeviceCaptureArmed;
     }
     std::lock_guard<std::mutex> guard(lock_);
@@ -104,13 +119,13 @@ void CScriptedDevice::CaptureLoop() {
         if (stopped) {
             if (reportStop) {
                 ++reports;
-                CallBackEnroll(nullptr, nullptr, 0, -1, 0, 0, kOutcomeStopped);
+                Report(nullptr, nullptr, 0, -1, 0, 0, kOutcomeStopped);
             }
             done_.Set();
         } else if (report) {
             const bool success = next.outcome == kOutcomeSuccess;
             ++reports;
-            CallBackEnroll(success ? left.data() : nullptr, success ? right.data() : nullptr,
+            Report(success ? left.data() : nullptr, success ? right.data() : nullptr,
                            success ? BitmapFileSize : 0, success ? startedEyeType : -1, next.leftScore,
                            next.rightScore, next.outcome);
             // In two-step mode the first success leaves the capture armed for the second.
@@ -132,4 +147,7 @@ CScriptedDevice& ScriptedDevice() {
     return device;
 }
 
-IDevice* GetDevice() { return &ScriptedDevice(); }
+IDevice* GetDevice(ResultRoutine hostRoutine) {
+    if (hostRoutine) HostRoutine() = hostRoutine;
+    return &ScriptedDevice();
+}

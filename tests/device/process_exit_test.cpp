@@ -12,7 +12,6 @@
 #include "hid/hid_operate.h"
 #include "sim/mcu/virtual_mcu.h"
 
-void CallBackEnroll(const unsigned char*, const unsigned char*, int32_t, int32_t, int32_t, int32_t, int32_t) {}
 
 namespace {
 
@@ -28,7 +27,7 @@ void CheckClosingFrames() {
 void DeviceFirstThenAnExchangeThenExit() {
     std::atexit(CheckClosingFrames);
     vmcu::UseFakeClock(true);
-    GetDevice();                       // made at load, before any exchange
+    GetDevice(nullptr);  // made at load, before any exchange
     CHidOperate::send_command(0x33);   // a later exchange
     std::exit(0);                      // static destruction, then CheckClosingFrames
 }

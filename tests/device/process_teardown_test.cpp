@@ -6,13 +6,11 @@
 #include "platform/process_objects.h"
 #include "sim/mcu/virtual_mcu.h"
 
-void CallBackEnroll(const unsigned char*, const unsigned char*, int32_t, int32_t, int32_t, int32_t, int32_t) {}
-
 TEST(ProcessTeardownTest, DeviceGoesBeforeTheHidLibraryItClosesThrough) {
     vmcu::Reset();
     vmcu::UseFakeClock(true);
     ASSERT_EQ(vmcu::GetCounters().inits, 0);  // nothing has exchanged yet
-    ASSERT_NE(GetDevice(), nullptr);
+    ASSERT_NE(GetDevice(nullptr), nullptr);
     EXPECT_EQ(vmcu::GetCounters().inits, 1);  // the library is taken into use with the device
     EXPECT_TRUE(vmcu::Received().empty());
 

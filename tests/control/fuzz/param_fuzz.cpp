@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "control/record/compact_json.h"
-#include "control/record/json_params.h"
+#include "device/record/compact_json.h"
+#include "device/record/json_params.h"
 
 namespace {
 

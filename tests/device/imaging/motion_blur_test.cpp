@@ -94,7 +94,7 @@ Image ReflectionRing(int cx, int cy, int smear) {
             if (dx * dx + dy * dy < 40.0 * 40.0) im[y * kWorkSide + x] = 35;
         }
     for (int k = 0; k < 8; ++k) {
-        const double a = k * M_PI / 4, dotX = cx + 11 * std::cos(a), dotY = cy + 11 * std::sin(a);
+        const double a = k * std::atan(1.0), dotX = cx + 11 * std::cos(a), dotY = cy + 11 * std::sin(a);
         for (int y = cy - 20; y <= cy + 20; ++y)
             for (int x = cx - 20; x <= cx + 20; ++x)
                 if ((x - dotX) * (x - dotX) + (y - dotY) * (y - dotY) <= 2.6 * 2.6) im[y * kWorkSide + x] = 255;

@@ -1,7 +1,7 @@
 // GUIDs for capture ids from the system's random source.
 #include <cstdio>
 
-#include "control/record/capture_record.h"
+#include "device/record/capture_record.h"
 
 bool NewCaptureGuid(CaptureGuid* guid) {
     unsigned char bytes[16];

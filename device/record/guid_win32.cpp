@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "control/record/capture_record.h"
+#include "device/record/capture_record.h"
 
 bool NewCaptureGuid(CaptureGuid* guid) {
     GUID g;

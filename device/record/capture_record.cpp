@@ -1,4 +1,4 @@
-#include "control/record/capture_record.h"
+#include "device/record/capture_record.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "control/record/compact_json.h"
+#include "device/record/compact_json.h"
 
 #include <cstddef>
 

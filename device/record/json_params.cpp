@@ -1,4 +1,4 @@
-#include "control/record/json_params.h"
+#include "device/record/json_params.h"
 
 #include <climits>
 #include <cstdio>

@@ -1,6 +1,6 @@
-// The capture result record: the JSON text the host receives in OnCapture,
-// its Base64 images, its capture id and the pairing of two-step results.
-// Portable; only the delivery to the control's window is system-specific.
+// The capture result record: the JSON text a host delivers (the control in
+// OnCapture), its Base64 images, its capture id and the pairing of two-step
+// results. Portable and host-neutral; each host delivers it its own way.
 #pragma once
 
 #include <json/json.h>
@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "control/record/compact_json.h"
+#include "device/record/compact_json.h"
 
 constexpr int32_t kQualityThreshold = 60;  // a score passes at 60 and above
 

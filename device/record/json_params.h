@@ -1,4 +1,5 @@
-// The JSON parameters of the dispatch methods: a document read in the
+// The JSON parameters of the control's dispatch methods (and of any host
+// that takes the same options): a document read in the
 // library's default (non-strict) mode whose option values are taken as text.
 #pragma once
 
