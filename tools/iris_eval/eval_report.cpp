@@ -88,6 +88,21 @@ std::vector<std::string> Misses(const std::string& group, const GroupFigures& f)
     return m;
 }
 
+// OpenCV's HoughCircles on the same windows, with the same tolerances.
+void PrintHoughPeer(const std::vector<const EyeResult*>& group) {
+    int pupilTruth = 0, pupilWithin = 0, irisTruth = 0, irisWithin = 0;
+    std::vector<double> ms;
+    for (const EyeResult* r : group) {
+        pupilTruth += r->eye.pupil.known;
+        irisTruth += r->eye.iris.known;
+        pupilWithin += r->houghPupilError >= 0 && r->houghPupilError <= 3;
+        irisWithin += r->houghIrisError >= 0 && r->houghIrisError <= r->irisTolerance;
+        ms.push_back(r->hough.ms);
+    }
+    std::printf("  HoughCircles peer: pupil within 3 px %d/%d, iris within 8 px or 8%% %d/%d, median %.2f ms\n",
+                pupilWithin, pupilTruth, irisWithin, irisTruth, Percentile(ms, 0.5));
+}
+
 }  // namespace
 
 bool UsableGroup(const std::string& g) { return g == "casia-interval" || g == "iitd" || g == "nd0405"; }
@@ -127,6 +142,7 @@ void Report::Print(bool withDegraded) const {
                     Share(f.chainAccepts, f.n), f.judgeAccepts, f.judged);
         std::printf("  time: f4 median %.2f ms, judge median %.2f ms\n", Percentile(f.f4Ms, 0.5),
                     Percentile(f.judgeMs, 0.5));
+        if (HoughPeerBuilt()) PrintHoughPeer(Group(group));
         for (const std::string& miss : Misses(group, f)) std::printf("  GOAL MISSED: %s\n", miss.c_str());
         if (withDegraded && degraded.count(group)) {
             const DegradedTally& t = degraded.at(group);

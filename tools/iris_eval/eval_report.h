@@ -8,6 +8,7 @@
 
 #include "tools/iris_eval/degrade.h"
 #include "tools/iris_eval/eye_chain.h"
+#include "tools/iris_eval/hough_peer.h"
 #include "tools/iris_eval/real_eye_set.h"
 
 namespace iriseval {
@@ -25,6 +26,8 @@ struct EyeResult {
     double pupilError = -1, irisError = -1, irisTolerance = 8;  // -1: no circle or no truth
     int judgeOnlyResult = -1;
     JudgeReport judgeOnly;
+    PeerCircles hough;  // OpenCV's HoughCircles on the same window, when built with it
+    double houghPupilError = -1, houghIrisError = -1;
 };
 
 struct DegradedTally {

@@ -46,6 +46,32 @@ double CircleError(const TruthCircle& t, int ox, int oy, double x, double y, dou
     return std::max(std::hypot(x - (t.x + ox), y - (t.y + oy)), std::abs(r - t.r));
 }
 
+// The Hough peer's iris radius range for a camera group: its photographs'
+// iris radii widened by 15 %, or the segmentation's own range without truth.
+struct RadiusRange {
+    int min = 50, max = 160;
+};
+std::map<std::string, RadiusRange> PeerRanges(const std::vector<RealEye>& eyes) {
+    std::map<std::string, RadiusRange> ranges;
+    for (const RealEye& e : eyes) {
+        if (!e.iris.known) continue;
+        const RadiusRange own{static_cast<int>(e.iris.r * 0.85), static_cast<int>(e.iris.r * 1.15 + 1)};
+        const auto [it, added] = ranges.emplace(e.group, own);
+        if (added) continue;
+        it->second.min = std::min(it->second.min, own.min);
+        it->second.max = std::max(it->second.max, own.max);
+    }
+    return ranges;
+}
+
+void RunHoughPeer(const RealEye& eye, const RadiusRange& range, EyeResult* res) {
+    res->hough = HoughPeer(res->placed.data(), range.min, range.max);
+    const PeerCircles& h = res->hough;
+    if (eye.iris.known && h.found) res->houghIrisError = CircleError(eye.iris, res->offsetX, res->offsetY, h.irisX, h.irisY, h.irisR);
+    if (eye.pupil.known && h.pupilR > 0)
+        res->houghPupilError = CircleError(eye.pupil, res->offsetX, res->offsetY, h.pupilX, h.pupilY, h.pupilR);
+}
+
 void Evaluate(const RealEye& eye, const GrayPicture& picture, EyeResult* res, std::vector<uint8_t>* window) {
     int ox = 0, oy = 0;
     window->assign(kWorkSide * kWorkSide, 0);
@@ -103,6 +129,7 @@ int main(int argc, char** argv) {
     }
     Report report;
     std::vector<uint8_t> window;
+    std::map<std::string, RadiusRange> peerRanges = PeerRanges(eyes);
     for (const RealEye& eye : eyes) {
         GrayPicture picture;
         if (!LoadPng(o.folder + "/" + eye.file, &picture)) {
@@ -112,6 +139,7 @@ int main(int argc, char** argv) {
         EyeResult res;
         res.eye = eye;
         Evaluate(eye, picture, &res, &window);
+        if (HoughPeerBuilt()) RunHoughPeer(eye, peerRanges[eye.group], &res);
         if (o.degraded && UsableGroup(eye.group)) RunDegraded(res, &report.degraded[eye.group]);
         report.Add(std::move(res));
     }
