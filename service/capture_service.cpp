@@ -1,0 +1,130 @@
+#include "service/capture_service.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+#include "device/record/capture_record.h"
+
+namespace service {
+namespace {
+
+// The device reports to a plain routine: the one service of the process.
+std::atomic<CaptureService*> Current{nullptr};
+
+// The device ends a capture by itself after 20 seconds; a reply that has not
+// come well after that means the device is stuck, and the request returns.
+constexpr auto kReplyLimit = std::chrono::seconds(25);
+
+std::string Field(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
+
+long long NowSeconds() { return static_cast<long long>(std::time(nullptr)); }
+
+}  // namespace
+
+CaptureService::CaptureService(IDevice& device) : device_(device) { Current = this; }
+
+CaptureService::~CaptureService() {
+    Stop();
+    int32_t ignored = 0;
+    Close(&ignored);
+    Current = nullptr;
+}
+
+void CaptureService::ResultRoutine(const unsigned char* leftImage, const unsigned char* rightImage,
+                                   int32_t imageLength, int32_t eyeType, int32_t leftScore, int32_t rightScore,
+                                   int32_t outcome) {
+    CaptureService* self = Current;
+    if (!self) return;
+    RecordFields fields;
+    {
+        std::lock_guard<std::mutex> guard(self->lock_);
+        fields.elapsedSeconds = NowSeconds() - self->startSeconds_;
+        fields.serial = Field(self->info_.serial, sizeof self->info_.serial);
+        fields.model = Field(self->info_.modelCode, sizeof self->info_.modelCode);
+        fields.organisation = Field(self->info_.organisationCode, sizeof self->info_.organisationCode);
+    }
+    fields.captureId = MakeCaptureId();
+    fields.forceAccept = ForceAccept.load() != 0;
+    const CaptureAttempt attempt{leftImage, rightImage, imageLength, eyeType, leftScore, rightScore, outcome};
+    Json::Value record;
+    const int32_t status = BuildCaptureRecord(attempt, fields, &record);
+    Json::Value unusedPairs;
+    std::string text;
+    if (!CollectRecord(record, outcome, 1, &unusedPairs, &text)) return;
+    self->Deliver(std::move(text), status);
+}
+
+void CaptureService::Deliver(std::string record, int32_t status) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!capturing_) return;  // a refused start's report: the request already has its answer
+    reply_.record = std::move(record);
+    reply_.status = status;
+    hasReply_ = true;
+    reported_.notify_all();
+}
+
+Result CaptureService::Open(int32_t* deviceStatus) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (open_) return Result::kAlreadyOpen;
+    *deviceStatus = device_.DevInit(nullptr);
+    if (*deviceStatus != kDeviceOk) return Result::kDeviceError;
+    open_ = true;
+    if (device_.DevGetInfo(&info_) != kDeviceOk) info_ = DeviceInfo{};
+    return Result::kOk;
+}
+
+Result CaptureService::Close(int32_t* deviceStatus) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!open_) return Result::kNotOpen;
+    if (capturing_) return Result::kBusy;
+    *deviceStatus = device_.DevClose();
+    if (*deviceStatus != kDeviceOk) return Result::kDeviceError;
+    open_ = false;
+    return Result::kOk;
+}
+
+Result CaptureService::Capture(const CaptureRequest& request, CaptureReply* reply, int32_t* deviceStatus) {
+    std::unique_lock<std::mutex> guard(lock_);
+    if (!open_) return Result::kNotOpen;
+    if (capturing_) return Result::kBusy;
+    capturing_ = true;
+    hasReply_ = false;
+    startSeconds_ = NowSeconds();
+    ForceAccept = request.force ? 1 : 0;
+    CaptureMode = 1;
+    // Started outside the lock: a refused start reports on this thread.
+    guard.unlock();
+    *deviceStatus = device_.DevStartCapture(request.eyeType);
+    guard.lock();
+    if (*deviceStatus != kDeviceOk) {
+        capturing_ = false;
+        return Result::kDeviceError;
+    }
+    const bool replied = reported_.wait_for(guard, kReplyLimit, [this] { return hasReply_; });
+    capturing_ = false;
+    if (!replied) return Result::kTimedOut;
+    *reply = std::move(reply_);
+    return Result::kOk;
+}
+
+Result CaptureService::Stop() {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!capturing_) return Result::kNoCapture;
+    CaptureArmed = 0;  // the capture thread reports the stop to the waiting request
+    return Result::kOk;
+}
+
+DeviceState CaptureService::State() const {
+    std::lock_guard<std::mutex> guard(lock_);
+    DeviceState s;
+    s.open = open_;
+    s.capturing = capturing_;
+    s.serial = Field(info_.serial, sizeof info_.serial);
+    s.model = Field(info_.modelCode, sizeof info_.modelCode);
+    s.organisation = Field(info_.organisationCode, sizeof info_.organisationCode);
+    return s;
+}
+
+}  // namespace service

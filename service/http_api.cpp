@@ -1,0 +1,172 @@
+#include "service/http_api.h"
+
+#include <httplib.h>
+#include <json/json.h>
+
+#include <algorithm>
+#include <memory>
+
+#include "device/record/compact_json.h"
+
+namespace service {
+namespace {
+
+constexpr const char* kJson = "application/json";
+constexpr const char* kVersion = "1.0.0";
+
+void SendError(httplib::Response& res, int httpStatus, const char* code, const std::string& message,
+               int32_t deviceStatus = 0) {
+    Json::Value body;
+    body["error"]["code"] = code;
+    body["error"]["message"] = message;
+    if (deviceStatus != 0) body["error"]["deviceStatus"] = deviceStatus;
+    res.status = httpStatus;
+    res.set_content(WriteCompact(body), kJson);
+}
+
+void SendStatus(httplib::Response& res, int32_t status) {
+    Json::Value body;
+    body["status"] = status;
+    res.set_content(WriteCompact(body), kJson);
+}
+
+// A refused or failed operation as its HTTP status and error code.
+void SendResult(httplib::Response& res, Result result, int32_t deviceStatus) {
+    switch (result) {
+    case Result::kOk: SendStatus(res, 0); return;
+    case Result::kNotOpen: SendError(res, 409, "not_open", "the device is not open"); return;
+    case Result::kAlreadyOpen: SendError(res, 409, "already_open", "the device is already open"); return;
+    case Result::kBusy: SendError(res, 409, "busy", "a capture is running"); return;
+    case Result::kNoCapture: SendError(res, 409, "no_capture", "no capture is running"); return;
+    case Result::kDeviceError:
+        SendError(res, 503, "device_error", "the device refused the operation", deviceStatus);
+        return;
+    case Result::kTimedOut: SendError(res, 504, "timed_out", "the device did not report"); return;
+    }
+}
+
+// The body as a JSON object; an empty body is an empty object.
+bool ParseBody(const httplib::Request& req, Json::Value* body) {
+    if (req.body.empty()) {
+        *body = Json::Value(Json::objectValue);
+        return true;
+    }
+    Json::CharReaderBuilder builder;
+    builder["failIfExtra"] = true;
+    const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
+    std::string errors;
+    return reader->parse(req.body.data(), req.body.data() + req.body.size(), body, &errors) && body->isObject();
+}
+
+bool ReadCaptureRequest(const Json::Value& body, CaptureRequest* request) {
+    const Json::Value& eye = body["eye"];
+    if (!eye.isNull()) {
+        if (!eye.isString()) return false;
+        const std::string text = eye.asString();
+        if (text == "left") request->eyeType = kEyeLeft;
+        else if (text == "right") request->eyeType = kEyeRight;
+        else if (text == "both") request->eyeType = kEyeBoth;
+        else return false;
+    }
+    const Json::Value& force = body["force"];
+    if (!force.isNull() && !force.isBool()) return false;
+    request->force = force.isBool() && force.asBool();
+    return true;
+}
+
+// Host and Origin first; a preflight is answered here.
+httplib::Server::HandlerResponse Screen(const httplib::Request& req, httplib::Response& res,
+                                        const ApiOptions& options) {
+    if (!HostAllowed(req.get_header_value("Host"), options.port)) {
+        SendError(res, 403, "host_refused", "requests must name this service's loopback address");
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    const bool hasOrigin = req.has_header("Origin");
+    const std::string origin = req.get_header_value("Origin");
+    if (hasOrigin && !OriginAllowed(origin, options.allowedOrigins)) {
+        SendError(res, 403, "origin_refused", "this page's origin is not allowed to use the service");
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    if (hasOrigin) {
+        res.set_header("Access-Control-Allow-Origin", origin);
+        res.set_header("Vary", "Origin");
+    }
+    if (req.method == "OPTIONS") {
+        res.status = 204;
+        res.set_header("Access-Control-Allow-Methods", "GET, POST");
+        res.set_header("Access-Control-Allow-Headers", "Content-Type");
+        res.set_header("Access-Control-Max-Age", "600");
+        if (req.get_header_value("Access-Control-Request-Private-Network") == "true")
+            res.set_header("Access-Control-Allow-Private-Network", "true");
+        return httplib::Server::HandlerResponse::Handled;
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+}
+
+}  // namespace
+
+bool HostAllowed(const std::string& host, int port) {
+    const std::string suffix = ":" + std::to_string(port);
+    return host == "127.0.0.1" + suffix || host == "localhost" + suffix;
+}
+
+bool OriginAllowed(const std::string& origin, const std::vector<std::string>& allowed) {
+    return !origin.empty() && std::find(allowed.begin(), allowed.end(), origin) != allowed.end();
+}
+
+void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptions& options) {
+    server.set_payload_max_length(kMaxBodyBytes);
+    server.set_pre_routing_handler(
+        [options](const httplib::Request& req, httplib::Response& res) { return Screen(req, res, options); });
+    // Errors of the server itself (unknown path, oversized body, bad request
+    // line) get a JSON body too.
+    server.set_error_handler([](const httplib::Request&, httplib::Response& res) {
+        if (!res.body.empty()) return;
+        const int status = res.status;
+        const char* code = status == 404 ? "not_found" : status == 413 ? "too_large" : "bad_request";
+        SendError(res, status, code, "the request cannot be served");
+    });
+
+    server.Get("/v1/device", [&service](const httplib::Request&, httplib::Response& res) {
+        const DeviceState s = service.State();
+        Json::Value body;
+        body["service"] = "tavrik-capture";
+        body["version"] = kVersion;
+        body["open"] = s.open;
+        body["capturing"] = s.capturing;
+        body["model"] = s.model;
+        body["serial"] = s.serial;
+        body["organisation"] = s.organisation;
+        res.set_content(WriteCompact(body), kJson);
+    });
+    server.Post("/v1/device/open", [&service](const httplib::Request&, httplib::Response& res) {
+        int32_t deviceStatus = 0;
+        SendResult(res, service.Open(&deviceStatus), deviceStatus);
+    });
+    server.Post("/v1/device/close", [&service](const httplib::Request&, httplib::Response& res) {
+        int32_t deviceStatus = 0;
+        SendResult(res, service.Close(&deviceStatus), deviceStatus);
+    });
+    server.Post("/v1/capture", [&service](const httplib::Request& req, httplib::Response& res) {
+        Json::Value body;
+        CaptureRequest request;
+        if (!ParseBody(req, &body) || !ReadCaptureRequest(body, &request)) {
+            SendError(res, 400, "bad_request", "expected {\"eye\": \"left\"|\"right\"|\"both\", \"force\": bool}");
+            return;
+        }
+        CaptureReply reply;
+        int32_t deviceStatus = 0;
+        const Result result = service.Capture(request, &reply, &deviceStatus);
+        if (result != Result::kOk) {
+            SendResult(res, result, deviceStatus);
+            return;
+        }
+        // The record is the control's OnCapture text, embedded as it is.
+        res.set_content("{\"status\":" + std::to_string(reply.status) + ",\"record\":" + reply.record + "}", kJson);
+    });
+    server.Post("/v1/capture/stop", [&service](const httplib::Request&, httplib::Response& res) {
+        SendResult(res, service.Stop(), 0);
+    });
+}
+
+}  // namespace service

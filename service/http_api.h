@@ -1,0 +1,34 @@
+// The capture service's HTTP interface (docs/capture-service.openapi.json): the
+// routes over CaptureService and the checks every request passes first:
+// the Host must be this loopback address (a page on another name that
+// resolves here is refused: DNS rebinding), an Origin must be on the
+// allow-list (CORS, preflight and Chromium's private-network request
+// included), bodies are small, and every refusal is a JSON error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "service/capture_service.h"
+
+namespace httplib {
+class Server;
+}
+
+namespace service {
+
+struct ApiOptions {
+    int port = 0;
+    std::vector<std::string> allowedOrigins;  // exact "scheme://host[:port]"; none by default
+};
+
+constexpr size_t kMaxBodyBytes = 4096;
+
+void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptions& options);
+
+// The checks on their own, for tests and the fuzz target: whether a Host
+// header names this service, and whether an Origin is allowed.
+bool HostAllowed(const std::string& host, int port);
+bool OriginAllowed(const std::string& origin, const std::vector<std::string>& allowed);
+
+}  // namespace service

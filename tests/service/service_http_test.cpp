@@ -1,0 +1,160 @@
+// The capture service over real HTTP on the loopback interface: the device
+// object on the native scene cameras and the virtual microcontroller, the
+// service's routes and checks, a cpp-httplib client.
+#include <gtest/gtest.h>
+#include <httplib.h>
+#include <ifaddrs.h>
+#include <json/json.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "service/http_api.h"
+#include "tests/service/service_fixture.h"
+
+namespace {
+
+using servicetest::kAllowedOrigin;
+using servicetest::Parse;
+using servicetest::Service;
+
+// The status and the error code of a JSON error answer ("" for none).
+void ExpectError(const httplib::Result& r, int status, const char* code, int line) {
+    SCOPED_TRACE(testing::Message() << "from line " << line);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, status);
+    EXPECT_EQ(r->get_header_value("Content-Type"), "application/json");
+    EXPECT_EQ(Parse(r->body)["error"]["code"].asString(), code) << r->body;
+}
+
+TEST(CaptureServiceHttpTest, OpensCapturesBothEyesAsTheControlsRecordAndCloses) {
+    Service svc("well-placed");
+    httplib::Client c = svc.Client();
+    ExpectError(c.Post("/v1/capture", "{}", "application/json"), 409, "not_open", __LINE__);
+    auto opened = c.Post("/v1/device/open", "", "application/json");
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(opened->status, 200);
+    const Json::Value info = Parse(c.Get("/v1/device")->body);
+    EXPECT_TRUE(info["open"].asBool());
+    EXPECT_FALSE(info["serial"].asString().empty());
+
+    auto captured = c.Post("/v1/capture", R"({"eye":"both"})", "application/json");
+    ASSERT_TRUE(captured);
+    ASSERT_EQ(captured->status, 200) << captured->body;
+    const Json::Value reply = Parse(captured->body);
+    EXPECT_EQ(reply["status"].asInt(), 0);
+    const Json::Value& record = reply["record"];
+    EXPECT_EQ(record["flgResult"].asString(), "0");
+    EXPECT_EQ(record["sbbh"].asString(), info["serial"].asString());
+    EXPECT_EQ(record["ir_id"].asString().size(), 32u);
+    // Both images are Base64 BMP files of the record's fixed size.
+    for (const char* key : {"hmzp_zy", "hmzp_yy"}) {
+        const std::string image = record[key].asString();
+        EXPECT_EQ(image.substr(0, 2), "Qk") << key;
+        EXPECT_EQ(image.size(), (static_cast<size_t>(BitmapFileSize) + 2) / 3 * 4) << key;
+    }
+    EXPECT_EQ(c.Post("/v1/device/close", "", "application/json")->status, 200);
+    EXPECT_FALSE(Parse(c.Get("/v1/device")->body)["open"].asBool());
+}
+
+TEST(CaptureServiceHttpTest, ASecondCaptureIsBusyAtOnceAndStopEndsTheFirst) {
+    Service svc("never-looks-in");
+    httplib::Client c = svc.Client();
+    ASSERT_EQ(c.Post("/v1/device/open", "", "application/json")->status, 200);
+    auto first = std::async(std::launch::async, [&svc] {
+        return svc.Client().Post("/v1/capture", R"({"eye":"left"})", "application/json");
+    });
+    servicetest::WaitUntilCapturing(c);
+    const auto before = std::chrono::steady_clock::now();
+    ExpectError(c.Post("/v1/capture", "{}", "application/json"), 409, "busy", __LINE__);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(1));
+    ExpectError(c.Post("/v1/device/close", "", "application/json"), 409, "busy", __LINE__);
+
+    EXPECT_EQ(c.Post("/v1/capture/stop", "", "application/json")->status, 200);
+    const auto stopped = first.get();
+    ASSERT_TRUE(stopped);
+    ASSERT_EQ(stopped->status, 200);
+    EXPECT_EQ(Parse(stopped->body)["record"]["flgResult"].asString(), "2");
+    ExpectError(c.Post("/v1/capture/stop", "", "application/json"), 409, "no_capture", __LINE__);
+}
+
+// Every refusal is a JSON error; the service answers normally afterwards.
+TEST(CaptureServiceHttpTest, HostileRequestsAreRefusedAsJsonAndTheServiceKeepsAnswering) {
+    Service svc("well-placed");
+    httplib::Client c = svc.Client();
+    const std::string port = std::to_string(svc.Port());
+    ExpectError(c.Get("/v1/device", {{"Host", "rebound.example:" + port}}), 403, "host_refused", __LINE__);
+    ExpectError(c.Get("/v1/device", {{"Host", "127.0.0.1:1"}}), 403, "host_refused", __LINE__);
+    ExpectError(c.Get("/v1/device", {{"Origin", "http://elsewhere.example"}}), 403, "origin_refused", __LINE__);
+    ExpectError(c.Get("/v1/device", {{"Origin", "null"}}), 403, "origin_refused", __LINE__);
+    ExpectError(c.Post("/v1/capture", std::string(service::kMaxBodyBytes + 1, ' '), "application/json"), 413,
+                "too_large", __LINE__);
+    ExpectError(c.Post("/v1/capture", R"({"eye":"middle"})", "application/json"), 400, "bad_request", __LINE__);
+    c.Post("/v1/device/open", "", "application/json");
+    ExpectError(c.Post("/v1/capture", R"({"eye":"both"} trailing)", "application/json"), 400, "bad_request",
+                __LINE__);
+    ExpectError(c.Post("/v1/capture", R"({"force":"yes"})", "application/json"), 400, "bad_request", __LINE__);
+    ExpectError(c.Get("/v1/../../etc/passwd"), 404, "not_found", __LINE__);
+
+    // An allowed page: its origin echoed, and the preflight Chromium sends
+    // before a public page reaches a private address.
+    auto allowed = c.Get("/v1/device", {{"Origin", kAllowedOrigin}});
+    ASSERT_TRUE(allowed);
+    EXPECT_EQ(allowed->status, 200);
+    EXPECT_EQ(allowed->get_header_value("Access-Control-Allow-Origin"), kAllowedOrigin);
+    auto preflight = c.Options("/v1/capture", {{"Origin", kAllowedOrigin},
+                                               {"Access-Control-Request-Method", "POST"},
+                                               {"Access-Control-Request-Private-Network", "true"}});
+    ASSERT_TRUE(preflight);
+    EXPECT_EQ(preflight->status, 204);
+    EXPECT_EQ(preflight->get_header_value("Access-Control-Allow-Private-Network"), "true");
+    EXPECT_NE(preflight->get_header_value("Access-Control-Allow-Methods").find("POST"), std::string::npos);
+    auto refusedPreflight = c.Options("/v1/capture", {{"Origin", "http://elsewhere.example"}});
+    ASSERT_TRUE(refusedPreflight);
+    EXPECT_EQ(refusedPreflight->status, 403);
+    EXPECT_FALSE(refusedPreflight->has_header("Access-Control-Allow-Origin"));
+
+    auto after = c.Post("/v1/capture", R"({"eye":"right"})", "application/json");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->status, 200);
+    EXPECT_EQ(Parse(after->body)["status"].asInt(), 0);
+}
+
+bool Connects(sockaddr_in address, int port) {
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    const bool connected = s >= 0 && connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    if (s >= 0) close(s);
+    return connected;
+}
+
+// Nothing answers on this machine's other addresses at the service's port,
+// nor on another loopback address (a socket bound to every interface would).
+TEST(CaptureServiceHttpTest, ListensOnTheLoopbackInterfaceOnly) {
+    Service svc("well-placed");
+    sockaddr_in otherLoopback{};
+    otherLoopback.sin_family = AF_INET;
+    otherLoopback.sin_addr.s_addr = htonl(0x7f000002);  // 127.0.0.2
+    EXPECT_FALSE(Connects(otherLoopback, svc.Port()));
+    ifaddrs* list = nullptr;
+    ASSERT_EQ(getifaddrs(&list), 0);
+    int tried = 0;
+    for (ifaddrs* a = list; a; a = a->ifa_next) {
+        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET) continue;
+        const sockaddr_in address = *reinterpret_cast<const sockaddr_in*>(a->ifa_addr);
+        if ((ntohl(address.sin_addr.s_addr) >> 24) == 127) continue;
+        EXPECT_FALSE(Connects(address, svc.Port())) << a->ifa_name;
+        ++tried;
+    }
+    freeifaddrs(list);
+    RecordProperty("addresses_tried", tried);
+    EXPECT_EQ(svc.Client().Get("/v1/device")->status, 200);
+}
+
+}  // namespace
