@@ -13,6 +13,9 @@ namespace {
 
 constexpr const char* kJson = "application/json";
 constexpr const char* kVersion = "1.0.0";
+constexpr size_t kWorkers = 64;
+constexpr time_t kReadTimeoutSeconds = 1, kWriteTimeoutSeconds = 5;
+constexpr size_t kKeepAliveRequests = 8;
 
 void SendError(httplib::Response& res, int httpStatus, const char* code, const std::string& message,
                int32_t deviceStatus = 0) {
@@ -116,6 +119,15 @@ bool OriginAllowed(const std::string& origin, const std::vector<std::string>& al
 
 void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptions& options) {
     server.set_payload_max_length(kMaxBodyBytes);
+    // A connection holds a worker while it is read: a client that sends
+    // slowly, or opens many connections and says nothing, lets go of its
+    // workers after the read time-out, and enough workers are left for a
+    // page's requests (a capture holds one for its whole length).
+    server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+    server.set_read_timeout(kReadTimeoutSeconds, 0);
+    server.set_write_timeout(kWriteTimeoutSeconds, 0);
+    server.set_keep_alive_max_count(kKeepAliveRequests);
+    server.set_keep_alive_timeout(kReadTimeoutSeconds);
     server.set_pre_routing_handler(
         [options](const httplib::Request& req, httplib::Response& res) { return Screen(req, res, options); });
     // Errors of the server itself (unknown path, oversized body, bad request
