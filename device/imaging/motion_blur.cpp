@@ -40,6 +40,13 @@ void CopyWindow(const uint8_t* src, int64_t srcW, int64_t srcH, int64_t left, in
     }
 }
 
+// A cell of the reduced square in A's coordinates: one scale w / 80 for
+// both axes, the product truncated toward zero.
+int32_t CellToPixel(int32_t cell, int32_t w) {
+    const float scale = static_cast<float>(w) / 80.0f;
+    return static_cast<int32_t>(static_cast<float>(cell) * scale);
+}
+
 int32_t Rows(const BlobBox& b) { return b.bottom - b.top + 1; }
 int32_t Cols(const BlobBox& b) { return b.right - b.left + 1; }
 
@@ -58,12 +65,9 @@ int32_t EdgeBlobBox(const uint8_t* a, int32_t w, int32_t h, BlobBox* box) {
 
 // Stage 2: box of the largest bright blob around box1, turned by theta.
 int32_t BrightBlobBox(const uint8_t* a, int32_t w, int32_t h, const BlobBox& box1, BlobBox* box2) {
-    // The enlarged box in A's coordinates: one scale w / 80 for both axes,
-    // products truncated toward zero.
-    const float scale = static_cast<float>(w) / 80.0f;
-    const auto scaled = [scale](int32_t v) { return static_cast<int32_t>(static_cast<float>(v) * scale); };
-    const int32_t top = scaled(box1.top) - kBoxMargin, bottom = scaled(box1.bottom) + kBoxMargin;
-    const int32_t left = scaled(box1.left) - kBoxMargin, right = scaled(box1.right) + kBoxMargin;
+    // The enlarged box in A's coordinates.
+    const int32_t top = CellToPixel(box1.top, w) - kBoxMargin, bottom = CellToPixel(box1.bottom, w) + kBoxMargin;
+    const int32_t left = CellToPixel(box1.left, w) - kBoxMargin, right = CellToPixel(box1.right, w) + kBoxMargin;
     const int32_t wd = right - left, hd = bottom - top;
 
     // rows1 / cols1 divided in single precision; degrees with pi = 3.1415926.
@@ -90,12 +94,10 @@ int32_t BrightBlobBox(const uint8_t* a, int32_t w, int32_t h, const BlobBox& box
 // How far the bright patch at box1 is drawn out, looked at in a window
 // around box1 wide enough to hold the whole patch (negative: no whole patch).
 int32_t PatchSmear(const uint8_t* a, int32_t w, int32_t h, const BlobBox& box1, float* smear) {
-    const float scale = static_cast<float>(w) / 80.0f;
-    const auto scaled = [scale](int32_t v) { return static_cast<int32_t>(static_cast<float>(v) * scale); };
-    const int32_t left = std::max(0, scaled(box1.left) - kPatchMargin);
-    const int32_t top = std::max(0, scaled(box1.top) - kPatchMargin);
-    const int32_t right = std::min(w, scaled(box1.right + 1) + kPatchMargin);
-    const int32_t bottom = std::min(h, scaled(box1.bottom + 1) + kPatchMargin);
+    const int32_t left = std::max(0, CellToPixel(box1.left, w) - kPatchMargin);
+    const int32_t top = std::max(0, CellToPixel(box1.top, w) - kPatchMargin);
+    const int32_t right = std::min(w, CellToPixel(box1.right + 1, w) + kPatchMargin);
+    const int32_t bottom = std::min(h, CellToPixel(box1.bottom + 1, w) + kPatchMargin);
     const int32_t wd = right - left, hd = bottom - top;
     *smear = -1.0f;
     if (wd < 5 || hd < 5) return kBlurOk;
