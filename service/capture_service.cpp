@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
 #include "device/record/capture_record.h"
+#include "platform/paths.h"
 
 namespace service {
 namespace {
@@ -16,6 +18,8 @@ std::atomic<CaptureService*> Current{nullptr};
 // The device ends a capture by itself after 20 seconds; a reply that has not
 // come well after that means the device is stuck, and the request returns.
 constexpr auto kReplyLimit = std::chrono::seconds(25);
+
+constexpr const char* kAnalysisFile = "tavrik-analysis.bmp";
 
 std::string Field(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
 
@@ -114,6 +118,25 @@ Result CaptureService::Stop() {
     if (!capturing_) return Result::kNoCapture;
     CaptureArmed = 0;  // the capture thread reports the stop to the waiting request
     return Result::kOk;
+}
+
+Result CaptureService::Analyse(const std::string& bitmap, int32_t* analysis) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        if (!open_) return Result::kNotOpen;
+        if (capturing_) return Result::kBusy;
+    }
+    std::lock_guard<std::mutex> fileGuard(analysisLock_);
+    // A fixed name in the service's folder: nothing a request sends names a path.
+    const std::string path = platform::HostDirectory() + kAnalysisFile;
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return Result::kDeviceError;
+    const bool written = std::fwrite(bitmap.data(), 1, bitmap.size(), file) == bitmap.size();
+    std::fclose(file);
+    *analysis = written ? device_.GetTemplate(path.c_str()) : kDeviceOpenFailed;
+    std::remove(path.c_str());
+    if (*analysis == kDeviceCaptureArmed) return Result::kBusy;
+    return written ? Result::kOk : Result::kDeviceError;
 }
 
 DeviceState CaptureService::State() const {

@@ -57,12 +57,17 @@ public:
     // Blocks until the device reports (it gives up after its 20 seconds).
     Result Capture(const CaptureRequest& request, CaptureReply* reply, int32_t* deviceStatus);
     Result Stop();
+    // The control's ExtraceImage: the iris module on a stored eye bitmap (the
+    // bytes of a BMP file), through a file of the service's own that only
+    // this call writes. `analysis` receives the device's result (0: an iris).
+    Result Analyse(const std::string& bitmap, int32_t* analysis);
     DeviceState State() const;
 
 private:
     void Deliver(std::string record, int32_t status);
 
     IDevice& device_;
+    std::mutex analysisLock_;  // one analysis file at a time
     mutable std::mutex lock_;
     std::condition_variable reported_;
     bool open_ = false, capturing_ = false, hasReply_ = false;

@@ -94,6 +94,11 @@ httplib::Server::HandlerResponse Screen(const httplib::Request& req, httplib::Re
         res.set_header("Access-Control-Allow-Origin", origin);
         res.set_header("Vary", "Origin");
     }
+    // Only a bitmap for analysis is large; the JSON bodies are small.
+    if (req.path != "/v1/analyse" && req.get_header_value<uint64_t>("Content-Length") > kMaxBodyBytes) {
+        SendError(res, 413, "too_large", "the body is too large");
+        return httplib::Server::HandlerResponse::Handled;
+    }
     if (req.method == "OPTIONS") {
         res.status = 204;
         res.set_header("Access-Control-Allow-Methods", "GET, POST");
@@ -118,7 +123,7 @@ bool OriginAllowed(const std::string& origin, const std::vector<std::string>& al
 }
 
 void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptions& options) {
-    server.set_payload_max_length(kMaxBodyBytes);
+    server.set_payload_max_length(kMaxBitmapBytes);
     // A connection holds a worker while it is read: a client that sends
     // slowly, or opens many connections and says nothing, lets go of its
     // workers after the read time-out, and enough workers are left for a
@@ -175,6 +180,15 @@ void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptio
         }
         // The record is the control's OnCapture text, embedded as it is.
         res.set_content("{\"status\":" + std::to_string(reply.status) + ",\"record\":" + reply.record + "}", kJson);
+    });
+    server.Post("/v1/analyse", [&service](const httplib::Request& req, httplib::Response& res) {
+        int32_t analysis = 0;
+        const Result result = service.Analyse(req.body, &analysis);
+        if (result != Result::kOk) {
+            SendResult(res, result, analysis);
+            return;
+        }
+        SendStatus(res, analysis);
     });
     server.Post("/v1/capture/stop", [&service](const httplib::Request&, httplib::Response& res) {
         SendResult(res, service.Stop(), 0);

@@ -23,6 +23,8 @@ struct ApiOptions {
 };
 
 constexpr size_t kMaxBodyBytes = 4096;
+// A stored eye bitmap for analysis: headers and a 720 x 720 image at most.
+constexpr size_t kMaxBitmapBytes = 1078 + 720 * 720;
 
 void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptions& options);
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "service/http_api.h"
 #include "tests/service/service_fixture.h"
 
 namespace {
@@ -102,9 +103,15 @@ TEST_F(ServiceApiDocTest, EveryDocumentedAnswerIsGivenAndFitsItsSchema) {
     Check("get", "/v1/device", c.Get("/v1/device", rebound), __LINE__);
     Check("post", "/v1/device/close", c.Post("/v1/device/close", "", json), __LINE__);           // not open
     Check("post", "/v1/capture/stop", c.Post("/v1/capture/stop", "", json), __LINE__);           // none running
+    const char* bytes = "application/octet-stream";
+    Check("post", "/v1/analyse", c.Post("/v1/analyse", std::string(2000, 'x'), bytes), __LINE__);  // not open
+    Check("post", "/v1/analyse", c.Post("/v1/analyse", rebound, "BM", bytes), __LINE__);
+    Check("post", "/v1/analyse", c.Post("/v1/analyse", std::string(service::kMaxBitmapBytes + 1, 'x'), bytes),
+          __LINE__);
     Check("post", "/v1/device/open", c.Post("/v1/device/open", rebound, "", json), __LINE__);
     Check("post", "/v1/device/open", c.Post("/v1/device/open", "", json), __LINE__);
     Check("post", "/v1/device/open", c.Post("/v1/device/open", "", json), __LINE__);             // already open
+    Check("post", "/v1/analyse", c.Post("/v1/analyse", std::string(2000, 'x'), bytes), __LINE__);
     Check("post", "/v1/capture", c.Post("/v1/capture", R"({"eye":1})", json), __LINE__);
     Check("post", "/v1/capture", c.Post("/v1/capture", std::string(5000, ' '), json), __LINE__);
     Check("post", "/v1/capture", c.Post("/v1/capture", rebound, "{}", json), __LINE__);

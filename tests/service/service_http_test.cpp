@@ -14,8 +14,10 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "service/http_api.h"
+#include "sim/scene/scene_render.h"
 #include "tests/service/service_fixture.h"
 
 namespace {
@@ -23,6 +25,22 @@ namespace {
 using servicetest::kAllowedOrigin;
 using servicetest::Parse;
 using servicetest::Service;
+
+// A stored eye bitmap as the analysis reads it: 1078 bytes of headers, then
+// the 720 x 720 window around a rendered eye, bottom row first.
+std::string StoredEyeWindow() {
+    k7qsim::SceneRenderer renderer;
+    std::vector<uint8_t> frame(k7qsim::kFrameBytes);
+    k7qsim::EyeParams eye;
+    eye.subjectSeed = 11;
+    eye.irisRadius = 105;
+    const k7qsim::GroundTruth t = renderer.Render(eye, k7qsim::CameraControls{230, 0}, frame.data());
+    const int x0 = static_cast<int>(t.irisX) - 360;
+    std::string file(1078, '\0');
+    for (int y = 719; y >= 0; --y)
+        file.append(reinterpret_cast<const char*>(&frame[static_cast<size_t>(y) * k7qsim::kFrameWidth + x0]), 720);
+    return file;
+}
 
 // The status and the error code of a JSON error answer ("" for none).
 void ExpectError(const httplib::Result& r, int status, const char* code, int line) {
@@ -59,8 +77,23 @@ TEST(CaptureServiceHttpTest, OpensCapturesBothEyesAsTheControlsRecordAndCloses) 
         EXPECT_EQ(image.substr(0, 2), "Qk") << key;
         EXPECT_EQ(image.size(), (static_cast<size_t>(BitmapFileSize) + 2) / 3 * 4) << key;
     }
+
+    // A stored 720 x 720 eye window has an iris; an empty one has none.
+    const std::string eye = StoredEyeWindow();
+    auto analysed = c.Post("/v1/analyse", eye, "application/octet-stream");
+    ASSERT_TRUE(analysed);
+    EXPECT_EQ(analysed->status, 200);
+    const int32_t found = Parse(analysed->body)["status"].asInt();
+    EXPECT_TRUE(found == 0 || found == -19) << analysed->body;
+    auto blank = c.Post("/v1/analyse", std::string(eye.size(), '\0'), "application/octet-stream");
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(blank->status, 200);
+    const int32_t none = Parse(blank->body)["status"].asInt();
+    EXPECT_TRUE(none != 0 && none != -19) << blank->body;
+
     EXPECT_EQ(c.Post("/v1/device/close", "", "application/json")->status, 200);
     EXPECT_FALSE(Parse(c.Get("/v1/device")->body)["open"].asBool());
+    ExpectError(c.Post("/v1/analyse", eye, "application/octet-stream"), 409, "not_open", __LINE__);
 }
 
 TEST(CaptureServiceHttpTest, ASecondCaptureIsBusyAtOnceAndStopEndsTheFirst) {
