@@ -122,7 +122,19 @@ bool OriginAllowed(const std::string& origin, const std::vector<std::string>& al
     return !origin.empty() && std::find(allowed.begin(), allowed.end(), origin) != allowed.end();
 }
 
-void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptions& options) {
+// A decimal query parameter, `fallback` when absent; false when malformed.
+bool QueryNumber(const httplib::Request& req, const char* name, uint64_t fallback, uint64_t* value) {
+    if (!req.has_param(name)) {
+        *value = fallback;
+        return true;
+    }
+    const std::string text = req.get_param_value(name);
+    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    *value = std::stoull(text);
+    return true;
+}
+
+void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, const ApiOptions& options) {
     server.set_payload_max_length(kMaxBitmapBytes);
     // A connection holds a worker while it is read: a client that sends
     // slowly, or opens many connections and says nothing, lets go of its
@@ -180,6 +192,24 @@ void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptio
         }
         // The record is the control's OnCapture text, embedded as it is.
         res.set_content("{\"status\":" + std::to_string(reply.status) + ",\"record\":" + reply.record + "}", kJson);
+    });
+    // Long polling: a plain JSON request a page repeats with the last
+    // sequence number it saw, through the same checks as every other one.
+    server.Get("/v1/events", [&progress](const httplib::Request& req, httplib::Response& res) {
+        uint64_t after = 0, wait = 0;
+        if (!QueryNumber(req, "after", 0, &after) || !QueryNumber(req, "wait", kMaxEventWaitMs, &wait)) {
+            SendError(res, 400, "bad_request", "expected ?after=SEQ&wait=MS, decimal");
+            return;
+        }
+        Json::Value body;
+        body["events"] = Json::Value(Json::arrayValue);
+        for (const ProgressEvent& e : progress.After(after, static_cast<uint32_t>(std::min<uint64_t>(wait, kMaxEventWaitMs)))) {
+            Json::Value event;
+            event["seq"] = static_cast<Json::UInt64>(e.seq);
+            event["prompt"] = e.prompt;
+            body["events"].append(event);
+        }
+        res.set_content(WriteCompact(body), kJson);
     });
     server.Post("/v1/analyse", [&service](const httplib::Request& req, httplib::Response& res) {
         int32_t analysis = 0;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "service/capture_service.h"
+#include "service/progress_feed.h"
 
 namespace httplib {
 class Server;
@@ -26,7 +27,10 @@ constexpr size_t kMaxBodyBytes = 4096;
 // A stored eye bitmap for analysis: headers and a 720 x 720 image at most.
 constexpr size_t kMaxBitmapBytes = 1078 + 720 * 720;
 
-void InstallApi(httplib::Server& server, CaptureService& service, const ApiOptions& options);
+// The longest a request for progress events waits for one.
+constexpr uint32_t kMaxEventWaitMs = 10000;
+
+void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, const ApiOptions& options);
 
 // The checks on their own, for tests and the fuzz target: whether a Host
 // header names this service, and whether an Origin is allowed.

@@ -22,6 +22,8 @@ int main(int argc, char** argv) {
     CPromptRecorder prompts;
     CWarningRecorder warnings;
     DeviceServices services = NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts, &warnings);
+    service::ProgressFeed progress;
+    services.prompts = &progress;
     services.resultRoutine = service::CaptureService::ResultRoutine;
     CDeviceK7Q device(std::move(services));
     service::CaptureService capture(device);
@@ -30,6 +32,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavrik-capture-service: cannot listen on 127.0.0.1:%d\n", options.port);
         return 1;
     }
-    service::InstallApi(server, capture, options);
+    service::InstallApi(server, capture, progress, options);
     return server.listen_after_bind() ? 0 : 1;
 }

@@ -53,6 +53,10 @@ void ExpectFits(const Json::Value& doc, const Json::Value& schemaNode, const Jso
             EXPECT_FALSE(property.isNull()) << where << " has an undocumented " << name;
             if (!property.isNull()) ExpectFits(doc, property, value[name], where + "." + name);
         }
+    } else if (type == "array") {
+        ASSERT_TRUE(value.isArray()) << where;
+        for (Json::ArrayIndex i = 0; i < value.size(); ++i)
+            ExpectFits(doc, schema["items"], value[i], where + "[" + std::to_string(i) + "]");
     } else if (type == "string") {
         ASSERT_TRUE(value.isString()) << where;
         if (schema.isMember("enum")) {
@@ -127,6 +131,9 @@ TEST_F(ServiceApiDocTest, EveryDocumentedAnswerIsGivenAndFitsItsSchema) {
     Check("post", "/v1/capture/stop", c.Post("/v1/capture/stop", "", json), __LINE__);
     Check("post", "/v1/capture", running.get(), __LINE__);
     Check("post", "/v1/device/close", c.Post("/v1/device/close", "", json), __LINE__);
+    Check("get", "/v1/events", c.Get("/v1/events?after=0&wait=0"), __LINE__);
+    Check("get", "/v1/events", c.Get("/v1/events?after=x"), __LINE__);
+    Check("get", "/v1/events", c.Get("/v1/events", rebound), __LINE__);
 
     // Answers a healthy device and a well-behaved test cannot provoke.
     const std::set<std::string> unprovoked = {

@@ -14,12 +14,13 @@ Service::Service(const char* scenario) {
     setenv("K7Q_SCENARIO", scenario, 1);
     vmcu::Reset();
     DeviceServices s = NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts_, &warnings_);
+    s.prompts = &progress_;
     s.resultRoutine = service::CaptureService::ResultRoutine;
     device_ = std::make_unique<CDeviceK7Q>(std::move(s));
     capture_ = std::make_unique<service::CaptureService>(*device_);
     options_.allowedOrigins = {kAllowedOrigin};
     EXPECT_TRUE(service::BindLoopback(server_, &options_));
-    service::InstallApi(server_, *capture_, options_);
+    service::InstallApi(server_, *capture_, progress_, options_);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }

@@ -29,6 +29,7 @@ public:
 private:
     CPromptRecorder prompts_;
     CWarningRecorder warnings_;
+    service::ProgressFeed progress_;
     std::unique_ptr<CDeviceK7Q> device_;
     std::unique_ptr<service::CaptureService> capture_;
     service::ApiOptions options_;

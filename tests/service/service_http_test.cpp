@@ -78,6 +78,16 @@ TEST(CaptureServiceHttpTest, OpensCapturesBothEyesAsTheControlsRecordAndCloses) 
         EXPECT_EQ(image.size(), (static_cast<size_t>(BitmapFileSize) + 2) / 3 * 4) << key;
     }
 
+    // The prompts the device played, as events in order; none after the last.
+    const Json::Value events = Parse(c.Get("/v1/events?after=0&wait=0")->body)["events"];
+    ASSERT_GE(events.size(), 1u);
+    EXPECT_EQ(events[events.size() - 1]["prompt"].asString(), "success");
+    const uint64_t last = events[events.size() - 1]["seq"].asUInt64();
+    const auto polled = std::chrono::steady_clock::now();
+    EXPECT_EQ(Parse(c.Get("/v1/events?after=" + std::to_string(last) + "&wait=50")->body)["events"].size(), 0u);
+    EXPECT_LT(std::chrono::steady_clock::now() - polled, std::chrono::seconds(2));
+    ExpectError(c.Get("/v1/events?after=-1"), 400, "bad_request", __LINE__);
+
     // A stored 720 x 720 eye window has an iris; an empty one has none.
     const std::string eye = StoredEyeWindow();
     auto analysed = c.Post("/v1/analyse", eye, "application/octet-stream");

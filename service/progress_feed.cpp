@@ -1,0 +1,42 @@
+#include "service/progress_feed.h"
+
+#include <chrono>
+
+#include "device/prompts.h"
+
+namespace service {
+
+const char* PromptName(int32_t id) {
+    switch (id) {
+    case kPromptDistanceOrLight: return "distance_or_light";
+    case kPromptEyeTooHigh: return "eye_too_high";
+    case kPromptTimeout: return "timeout";
+    case kPromptSuccess: return "success";
+    case kPromptOpenEye: return "open_eye";
+    case kPromptPosition: return "position";
+    case kPromptLids: return "lids";
+    case kPromptNoIris: return "no_iris";
+    case kPromptEyeTooLow: return "eye_too_low";
+    default: return "other";
+    }
+}
+
+void ProgressFeed::Play(int32_t id) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        events_.push_back(ProgressEvent{++last_, PromptName(id)});
+        if (events_.size() > kKept) events_.pop_front();
+    }
+    added_.notify_all();
+}
+
+std::vector<ProgressEvent> ProgressFeed::After(uint64_t afterSeq, uint32_t waitMs) {
+    std::unique_lock<std::mutex> guard(lock_);
+    added_.wait_for(guard, std::chrono::milliseconds(waitMs), [&] { return last_ > afterSeq; });
+    std::vector<ProgressEvent> out;
+    for (const ProgressEvent& e : events_)
+        if (e.seq > afterSeq) out.push_back(e);
+    return out;
+}
+
+}  // namespace service

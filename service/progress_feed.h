@@ -1,0 +1,41 @@
+// The occasions of the device's voice prompts as events a page can show: a
+// page cannot rely on the device's audio. The feed stands in for the prompt
+// player behind the device's services; pages long-poll it by sequence number.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "device/device_services.h"
+
+namespace service {
+
+struct ProgressEvent {
+    uint64_t seq = 0;    // 1, 2, ... for the service's life
+    std::string prompt;  // "eye_too_high", "success", ... (PromptName)
+};
+
+// The name of a prompt id (203 ... 215); "other" for an unknown one.
+const char* PromptName(int32_t id);
+
+class ProgressFeed : public IPromptPlayer {
+public:
+    void Play(int32_t id) override;
+    void StopAll() override {}
+
+    // The kept events after `afterSeq`, waiting up to `waitMs` for one to come.
+    std::vector<ProgressEvent> After(uint64_t afterSeq, uint32_t waitMs);
+
+private:
+    static constexpr size_t kKept = 64;
+    std::mutex lock_;
+    std::condition_variable added_;
+    std::deque<ProgressEvent> events_;
+    uint64_t last_ = 0;
+};
+
+}  // namespace service
