@@ -225,6 +225,10 @@ int32_t CDeviceK7Q::CloseCameras(bool destroy) {
 
 // Steps 1-6 of DevClose: the threads, the cameras, the module.
 void CDeviceK7Q::CloseSequence() {
+    // A capture thread that has ended before it was asked to was cut short by
+    // the process's end, perhaps inside the cameras or the module: their
+    // locks may be held for good, so only the microcontroller is told.
+    const bool processEnding = m_captureThread.Holds() && m_captureThread.Ended();
     m_resultCallback = nullptr;
     EventWatchRun = 0;
     if (m_captureThread.Holds()) {
@@ -249,8 +253,13 @@ void CDeviceK7Q::CloseSequence() {
     }
     // A let-go capture thread may still use its camera objects: they are
     // closed now and destroyed once it has ended (next DevInit, destruction).
-    CloseCameras(/*destroy=*/m_captureEnded.IsSet());
-    if (m_iris.f2) m_iris.f2();
+    if (processEnding) {
+        CHidOperate::send_command(kCommandLightOff);
+        CHidOperate::send_command(kCommandClosed);
+    } else {
+        CloseCameras(/*destroy=*/m_captureEnded.IsSet());
+        if (m_iris.f2) m_iris.f2();
+    }
     m_initialised = 0;
     DeviceLost = 0;
     if (m_eventThread.Holds()) {
