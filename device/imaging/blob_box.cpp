@@ -57,8 +57,7 @@ BlobScratch CarveBlobScratch(uint8_t* block, int32_t rows, int32_t cols) {
     return s;
 }
 
-int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& s,
-                       uint8_t* winnerLabel) {
+int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& s) {
     const int32_t n = rows * cols;
     std::memset(s.labels, 0, static_cast<size_t>(n));
     // Labels are 8 bits wide. 0 means unlabelled, so after 255 the count
@@ -83,7 +82,6 @@ int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox
     for (int32_t l = 2; l < 256; ++l) {
         if (counts[l] > counts[winner]) winner = l;  // the lowest label keeps a tie
     }
-    if (winnerLabel) *winnerLabel = static_cast<uint8_t>(winner);
 
     // Mask sums kept in 8 bits: row k sums the whole row k for k in
     // 1..rows-2, column c the whole column c for c in 1..cols-2.

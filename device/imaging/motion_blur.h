@@ -62,10 +62,9 @@ BlobScratch CarveBlobScratch(uint8_t* block, int32_t rows, int32_t cols);
 // Labels the 8-connected blobs of 255 (labels 8 bits wide), keeps the largest
 // (lowest label on ties) and writes its box from the 8-bit row and column
 // sums of its mask. 0 box written; -1 no blob, box unchanged; -2 the sums of
-// one axis all wrapped to 0, that axis's fields unchanged. The winning label
-// (its pixels in scratch.labels) goes to *winnerLabel when one is given.
-int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& scratch,
-                       uint8_t* winnerLabel = nullptr);
+// one axis all wrapped to 0, that axis's fields unchanged. Every blob's
+// label stays in scratch.labels.
+int32_t LargestBlobBox(const uint8_t* image, int32_t rows, int32_t cols, BlobBox* box, const BlobScratch& scratch);
 
 // How far the largest bright (>= 200) patch wholly inside a w x h image is
 // drawn out: sqrt(12 (l1 - l2)) over its second moments l1 >= l2, the length
