@@ -2,7 +2,6 @@
 // statuses are decided.
 #include "control/tavrik_ctrl.h"
 
-#include <cstring>
 #include <ctime>
 
 #include "com/class_factory.h"
@@ -30,8 +29,6 @@ const com::ControlClassInfo kControlClass = {
     kTavrikMiscStatus, "TavrikCtrlWindow", {370, 120}};
 
 #define CTRL_LOG(function, ...) WriteLog(&LogWriter(), 2, "TavrikCtrl", function, __LINE__, __VA_ARGS__)
-
-std::string FieldText(const char* field, size_t size) { return std::string(field, strnlen(field, size)); }
 
 // The process's device, which reports to the controls' result routine.
 IDevice* Device() { return GetDevice(CallBackEnroll); }
@@ -81,7 +78,7 @@ bool CTavrikCtrl::DeviceHeldByAnother() const {
 }
 
 std::string CTavrikCtrl::OrganisationCode() const {
-    return FieldText(m_deviceInfo.organisationCode, sizeof m_deviceInfo.organisationCode);
+    return FieldText(m_deviceInfo.organisationCode);
 }
 
 NativeWindow CTavrikCtrl::ResultWindow() const { return m_resultWindow; }
@@ -119,8 +116,8 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
     m_opened = 1;
     Holder = this;
     if (Device()->DevGetInfo(&m_deviceInfo) == 0) {
-        DeviceSerialText = FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
-        DeviceModelText = FieldText(m_deviceInfo.modelCode, sizeof m_deviceInfo.modelCode);
+        DeviceSerialText = FieldText(m_deviceInfo.serial);
+        DeviceModelText = FieldText(m_deviceInfo.modelCode);
     }
     return kCtrlOk;
 }
@@ -201,7 +198,7 @@ int32_t CTavrikCtrl::StopCapture() {
 
 std::string CTavrikCtrl::GetDeivceSn() {
     Device()->DevGetInfo(&m_deviceInfo);
-    return FieldText(m_deviceInfo.serial, sizeof m_deviceInfo.serial);
+    return FieldText(m_deviceInfo.serial);
 }
 
 int32_t CTavrikCtrl::ExtraceImage(const std::string& sFilePath) {

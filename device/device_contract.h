@@ -3,8 +3,10 @@
 // event, the shared capture flags and the records that cross between them.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace platform {
 class ManualResetEvent;
@@ -25,6 +27,12 @@ struct DeviceInfo {
     char organisationCode[32];
 };
 static_assert(sizeof(DeviceInfo) == 224, "DeviceInfo is four packed text fields");
+
+// A DeviceInfo field's text: up to its first zero, never past its end.
+template <size_t N>
+std::string FieldText(const char (&field)[N]) {
+    return std::string(field, std::find(field, field + N, '\0'));
+}
 
 // One complete 640x480 8-bit grayscale BMP file image: 14-byte file header,
 // 40-byte information header, 256-entry palette, pixels.

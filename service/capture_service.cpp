@@ -3,7 +3,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 
 #include "device/record/capture_record.h"
@@ -20,8 +19,6 @@ std::atomic<CaptureService*> Current{nullptr};
 constexpr auto kReplyLimit = std::chrono::seconds(25);
 
 constexpr const char* kAnalysisFile = "tavrik-analysis.bmp";
-
-std::string Field(const char* text, size_t size) { return std::string(text, strnlen(text, size)); }
 
 long long NowSeconds() { return static_cast<long long>(std::time(nullptr)); }
 
@@ -45,9 +42,9 @@ void CaptureService::ResultRoutine(const unsigned char* leftImage, const unsigne
     {
         std::lock_guard<std::mutex> guard(self->lock_);
         fields.elapsedSeconds = NowSeconds() - self->startSeconds_;
-        fields.serial = Field(self->info_.serial, sizeof self->info_.serial);
-        fields.model = Field(self->info_.modelCode, sizeof self->info_.modelCode);
-        fields.organisation = Field(self->info_.organisationCode, sizeof self->info_.organisationCode);
+        fields.serial = FieldText(self->info_.serial);
+        fields.model = FieldText(self->info_.modelCode);
+        fields.organisation = FieldText(self->info_.organisationCode);
     }
     fields.captureId = MakeCaptureId();
     fields.forceAccept = ForceAccept.load() != 0;
@@ -144,9 +141,9 @@ DeviceState CaptureService::State() const {
     DeviceState s;
     s.open = open_;
     s.capturing = capturing_;
-    s.serial = Field(info_.serial, sizeof info_.serial);
-    s.model = Field(info_.modelCode, sizeof info_.modelCode);
-    s.organisation = Field(info_.organisationCode, sizeof info_.organisationCode);
+    s.serial = FieldText(info_.serial);
+    s.model = FieldText(info_.modelCode);
+    s.organisation = FieldText(info_.organisationCode);
     return s;
 }
 
