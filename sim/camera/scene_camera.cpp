@@ -134,6 +134,10 @@ int32_t SceneCamera::StartStream() {
         DebugTrace("%s", camera::BusyTraceLine());
         return camera::kRunFailed;
     }
+    // The scene builds its subjects on first use; doing that here, as a real
+    // camera's start takes its time, keeps the first frame within the grab's
+    // wait even on a slow or busy machine.
+    source_->Render(eye_, 0, properties_.RenderControls(), gray_.data());
     frames_.SetFrameSize(kCameraWidth, kCameraHeight);
     frames_.SetFormat(camera::ParseFrameFormat(formatName_));
     events_ = std::make_shared<SceneGraphEvents>();
