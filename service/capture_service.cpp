@@ -69,10 +69,10 @@ void CaptureService::Deliver(std::string record, int32_t status) {
 Result CaptureService::Open(int32_t* deviceStatus) {
     std::lock_guard<std::mutex> guard(lock_);
     if (open_) return Result::kAlreadyOpen;
-    *deviceStatus = device_.DevInit(nullptr);
+    *deviceStatus = calls_.Run([this] { return device_.DevInit(nullptr); });
     if (*deviceStatus != kDeviceOk) return Result::kDeviceError;
     open_ = true;
-    if (device_.DevGetInfo(&info_) != kDeviceOk) info_ = DeviceInfo{};
+    if (calls_.Run([this] { return device_.DevGetInfo(&info_); }) != kDeviceOk) info_ = DeviceInfo{};
     return Result::kOk;
 }
 
@@ -80,7 +80,7 @@ Result CaptureService::Close(int32_t* deviceStatus) {
     std::lock_guard<std::mutex> guard(lock_);
     if (!open_) return Result::kNotOpen;
     if (capturing_) return Result::kBusy;
-    *deviceStatus = device_.DevClose();
+    *deviceStatus = calls_.Run([this] { return device_.DevClose(); });
     if (*deviceStatus != kDeviceOk) return Result::kDeviceError;
     open_ = false;
     return Result::kOk;
@@ -95,9 +95,10 @@ Result CaptureService::Capture(const CaptureRequest& request, CaptureReply* repl
     startSeconds_ = NowSeconds();
     ForceAccept = request.force ? 1 : 0;
     CaptureMode = 1;
-    // Started outside the lock: a refused start reports on this thread.
+    // Started outside the lock: a refused start reports at once, on the device thread.
     guard.unlock();
-    *deviceStatus = device_.DevStartCapture(request.eyeType);
+    const int32_t eyeType = request.eyeType;
+    *deviceStatus = calls_.Run([this, eyeType] { return device_.DevStartCapture(eyeType); });
     guard.lock();
     if (*deviceStatus != kDeviceOk) {
         capturing_ = false;
@@ -130,7 +131,8 @@ Result CaptureService::Analyse(const std::string& bitmap, int32_t* analysis) {
     if (!file) return Result::kDeviceError;
     const bool written = std::fwrite(bitmap.data(), 1, bitmap.size(), file) == bitmap.size();
     std::fclose(file);
-    *analysis = written ? device_.GetTemplate(path.c_str()) : kDeviceOpenFailed;
+    *analysis = kDeviceOpenFailed;
+    if (written) *analysis = calls_.Run([this, &path] { return device_.GetTemplate(path.c_str()); });
     std::remove(path.c_str());
     if (*analysis == kDeviceCaptureArmed) return Result::kBusy;
     return written ? Result::kOk : Result::kDeviceError;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "device/device_contract.h"
+#include "service/device_thread.h"
 
 namespace service {
 
@@ -67,6 +68,7 @@ private:
     void Deliver(std::string record, int32_t status);
 
     IDevice& device_;
+    DeviceThread calls_;  // every device call runs here
     std::mutex analysisLock_;  // one analysis file at a time
     mutable std::mutex lock_;
     std::condition_variable reported_;
