@@ -28,6 +28,7 @@ void ProgressFeed::Play(int32_t id) {
         if (events_.size() > kKept) events_.pop_front();
     }
     added_.notify_all();
+    if (voice_) voice_->Play(id);
 }
 
 std::vector<ProgressEvent> ProgressFeed::After(uint64_t afterSeq, uint32_t waitMs) {

@@ -1,6 +1,7 @@
 // The occasions of the device's voice prompts as events a page can show: a
-// page cannot rely on the device's audio. The feed stands in for the prompt
-// player behind the device's services; pages long-poll it by sequence number.
+// page cannot rely on the device's audio. The feed takes the prompt player's
+// place in the device's services and passes each prompt on to the player it
+// replaced; pages long-poll it by sequence number.
 #pragma once
 
 #include <condition_variable>
@@ -24,14 +25,20 @@ const char* PromptName(int32_t id);
 
 class ProgressFeed : public IPromptPlayer {
 public:
+    // `voice`: the device's own player, which still speaks to the person at
+    // the desk (none natively).
+    explicit ProgressFeed(IPromptPlayer* voice = nullptr) : voice_(voice) {}
     void Play(int32_t id) override;
-    void StopAll() override {}
+    void StopAll() override {
+        if (voice_) voice_->StopAll();
+    }
 
     // The kept events after `afterSeq`, waiting up to `waitMs` for one to come.
     std::vector<ProgressEvent> After(uint64_t afterSeq, uint32_t waitMs);
 
 private:
     static constexpr size_t kKept = 64;
+    IPromptPlayer* voice_;
     std::mutex lock_;
     std::condition_variable added_;
     std::deque<ProgressEvent> events_;
