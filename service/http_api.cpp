@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "device/record/compact_json.h"
+#include "service/request_budget.h"
 
 namespace service {
 namespace {
@@ -77,9 +78,14 @@ bool ReadCaptureRequest(const Json::Value& body, CaptureRequest* request) {
     return true;
 }
 
-// Host and Origin first; a preflight is answered here.
+// The budget, Host and Origin first; a preflight is answered here.
 httplib::Server::HandlerResponse Screen(const httplib::Request& req, httplib::Response& res,
-                                        const ApiOptions& options) {
+                                        const ApiOptions& options, RequestBudget& budget) {
+    if (!budget.Take()) {
+        res.set_header("Retry-After", "1");
+        SendError(res, 429, "too_many_requests", "too many requests: try again in a second");
+        return httplib::Server::HandlerResponse::Handled;
+    }
     if (!HostAllowed(req.get_header_value("Host"), options.port)) {
         SendError(res, 403, "host_refused", "requests must name this service's loopback address");
         return httplib::Server::HandlerResponse::Handled;
@@ -145,8 +151,10 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
     server.set_write_timeout(kWriteTimeoutSeconds, 0);
     server.set_keep_alive_max_count(kKeepAliveRequests);
     server.set_keep_alive_timeout(kReadTimeoutSeconds);
-    server.set_pre_routing_handler(
-        [options](const httplib::Request& req, httplib::Response& res) { return Screen(req, res, options); });
+    auto budget = std::make_shared<RequestBudget>(options.requestsPerSecond, options.requestBurst);
+    server.set_pre_routing_handler([options, budget](const httplib::Request& req, httplib::Response& res) {
+        return Screen(req, res, options, *budget);
+    });
     // Errors of the server itself (unknown path, oversized body, bad request
     // line) get a JSON body too.
     server.set_error_handler([](const httplib::Request&, httplib::Response& res) {

@@ -3,7 +3,8 @@
 // the Host must be this loopback address (a page on another name that
 // resolves here is refused: DNS rebinding), an Origin must be on the
 // allow-list (CORS, preflight and Chromium's private-network request
-// included), bodies are small, and every refusal is a JSON error.
+// included), requests stay within a budget, bodies are small, and every
+// refusal is a JSON error.
 #pragma once
 
 #include <string>
@@ -21,6 +22,7 @@ namespace service {
 struct ApiOptions {
     int port = 0;
     std::vector<std::string> allowedOrigins;  // exact "scheme://host[:port]"; none by default
+    double requestsPerSecond = 100, requestBurst = 200;  // RequestBudget
 };
 
 constexpr size_t kMaxBodyBytes = 4096;

@@ -9,6 +9,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <future>
 #include <memory>
@@ -175,6 +177,74 @@ bool Connects(sockaddr_in address, int port) {
     const bool connected = s >= 0 && connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     if (s >= 0) close(s);
     return connected;
+}
+
+// A raw connection to the service on 127.0.0.1 (-1 when refused or not taken within 3 s).
+int ConnectLoopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    const timeval limit{3, 0};
+    if (s >= 0) setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+    if (s >= 0 && connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return s;
+    if (s >= 0) close(s);
+    return -1;
+}
+
+// 200 connections that say nothing and one that sends its request a byte at
+// a time neither stop a page's request nor leave the service unable to
+// answer; a flood of requests is refused at once, and the budget comes back.
+TEST(CaptureServiceHttpTest, SilentSlowAndFloodingClientsLeaveItAnswering) {
+    Service svc("well-placed");
+    // A listen queue too short for the burst makes connections retry for
+    // many seconds; one that holds it takes them all at once.
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<int> silent;
+    for (int i = 0; i < 200; ++i) silent.push_back(ConnectLoopback(svc.Port()));
+    const auto connectMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(connectMs, 5000) << "200 connections took " << connectMs << " ms to be taken";
+    std::atomic<bool> stop{false};
+    std::thread slow([&stop, port = svc.Port()] {
+        const int s = ConnectLoopback(port);
+        const std::string request = "GET /v1/device HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) + "\r\n";
+        for (size_t i = 0; s >= 0 && i < request.size() && !stop; ++i) {
+            if (send(s, &request[i], 1, MSG_NOSIGNAL) != 1) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        if (s >= 0) close(s);
+    });
+    // A hang, not a speed, is what this looks for: far longer than the
+    // workers need to let the silent connections go.
+    httplib::Client page = svc.Client();
+    page.set_connection_timeout(10, 0);
+    page.set_read_timeout(10, 0);
+    const httplib::Result answered = page.Get("/v1/device");
+    stop = true;
+    slow.join();
+    EXPECT_EQ(std::count(silent.begin(), silent.end(), -1), 0) << "connections not taken within 3 s";
+    for (int s : silent)
+        if (s >= 0) close(s);
+    ASSERT_TRUE(answered) << httplib::to_string(answered.error());
+    EXPECT_EQ(answered->status, 200);
+
+    int refused = 0;
+    for (int i = 0; i < 400 && refused == 0; ++i) {
+        const httplib::Result r = page.Get("/v1/device");
+        ASSERT_TRUE(r);
+        if (r->status == 429) {
+            ++refused;
+            ExpectError(r, 429, "too_many_requests", __LINE__);
+            EXPECT_EQ(r->get_header_value("Retry-After"), "1");
+        }
+    }
+    EXPECT_EQ(refused, 1) << "400 requests at once were all served";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const httplib::Result later = page.Get("/v1/device");
+    ASSERT_TRUE(later);
+    EXPECT_EQ(later->status, 200);
 }
 
 // Nothing answers on this machine's other addresses at the service's port,
