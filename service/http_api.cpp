@@ -203,15 +203,16 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
     });
     // Long polling: a plain JSON request a page repeats with the last
     // sequence number it saw, through the same checks as every other one.
-    server.Get("/v1/events", [&progress](const httplib::Request& req, httplib::Response& res) {
+    const uint64_t waitLimit = options.eventWaitLimitMs;
+    server.Get("/v1/events", [&progress, waitLimit](const httplib::Request& req, httplib::Response& res) {
         uint64_t after = 0, wait = 0;
-        if (!QueryNumber(req, "after", 0, &after) || !QueryNumber(req, "wait", kMaxEventWaitMs, &wait)) {
+        if (!QueryNumber(req, "after", 0, &after) || !QueryNumber(req, "wait", waitLimit, &wait)) {
             SendError(res, 400, "bad_request", "expected ?after=SEQ&wait=MS, decimal");
             return;
         }
         Json::Value body;
         body["events"] = Json::Value(Json::arrayValue);
-        for (const ProgressEvent& e : progress.After(after, static_cast<uint32_t>(std::min<uint64_t>(wait, kMaxEventWaitMs)))) {
+        for (const ProgressEvent& e : progress.After(after, static_cast<uint32_t>(std::min(wait, waitLimit)))) {
             Json::Value event;
             event["seq"] = static_cast<Json::UInt64>(e.seq);
             event["prompt"] = e.prompt;

@@ -19,18 +19,19 @@ class Server;
 
 namespace service {
 
+// The longest a request for progress events waits for one.
+constexpr uint32_t kMaxEventWaitMs = 10000;
+
 struct ApiOptions {
     int port = 0;
     std::vector<std::string> allowedOrigins;  // exact "scheme://host[:port]"; none by default
     double requestsPerSecond = 100, requestBurst = 200;  // RequestBudget
+    uint32_t eventWaitLimitMs = kMaxEventWaitMs;          // the longest a progress request waits
 };
 
 constexpr size_t kMaxBodyBytes = 4096;
 // A stored eye bitmap for analysis: headers and a 720 x 720 image at most.
 constexpr size_t kMaxBitmapBytes = 1078 + 720 * 720;
-
-// The longest a request for progress events waits for one.
-constexpr uint32_t kMaxEventWaitMs = 10000;
 
 void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, const ApiOptions& options);
 
