@@ -26,6 +26,15 @@ constexpr const char* kRightCameraKey = "usb#vid_0c45&pid_8888";
 constexpr const char* kLeftCameraName = "K7Qleft";
 constexpr const char* kRightCameraName = "K7Qright";
 
+// Every frame of one camera as its 960x720 gray image (top row first), on the
+// camera's streaming thread; the image is valid during the call only. The
+// capture service's live preview reads the cameras this way.
+class IFrameTap {
+public:
+    virtual ~IFrameTap() = default;
+    virtual void OnFrame(const uint8_t* gray, int width, int height) = 0;
+};
+
 class IEyeCamera {
 public:
     virtual ~IEyeCamera() = default;
@@ -44,6 +53,8 @@ public:
     virtual int32_t SetBacklight(int32_t value) = 0;
     // 0 read into value (left unchanged when it holds NotSet), -1, -2.
     virtual int32_t GetBacklight(int32_t* value) = 0;
+    // Set before OpenCamera; null: none. A camera without a stream of its own ignores it.
+    virtual void SetFrameTap(IFrameTap* tap) {}
 };
 
 // A fresh camera object; the device object makes one for every open.

@@ -23,6 +23,19 @@ void FrameCallback::Convert(const uint8_t* buffer, size_t length) {
         frameReady_.Set();
     }
     if (painter_ && preview) painter_->PaintPreview(preview, Width(), Height());
+    if (tap_) Tap(buffer, length, converted);
+}
+
+// A grabbed frame's gray image is only read from here on (the grabber copies
+// it; the next one is written by this thread); any other frame is converted
+// into the tap's own image.
+void FrameCallback::Tap(const uint8_t* buffer, size_t length, bool converted) {
+    if (converted) {
+        tap_->OnFrame(gray_.data(), Width(), Height());
+        return;
+    }
+    if (tapGray_.size() != gray_.size()) tapGray_.assign(gray_.size(), 0);
+    if (converter_.ConvertGray(buffer, length, tapGray_.data())) tap_->OnFrame(tapGray_.data(), Width(), Height());
 }
 
 // A frame is handed over only once the request reads cleared: the streaming

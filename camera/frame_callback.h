@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "camera/camera_seam.h"
 #include "camera/frame_converter.h"
 #include "platform/event.h"
 
@@ -46,6 +47,8 @@ public:
     void SetFrameSize(int width, int height) { converter_.SetFrameSize(width, height); }
     void SetFormat(FrameFormat format) { converter_.SetFormat(format); }
     void SetPainter(IPreviewPainter* painter) { painter_ = painter; }
+    // Every converted frame also goes to the tap (set before the callback opens).
+    void SetTap(IFrameTap* tap) { tap_ = tap; }
     int Width() const { return converter_.Width(); }
     int Height() const { return converter_.Height(); }
 
@@ -65,10 +68,13 @@ public:
 
 private:
     void Convert(const uint8_t* buffer, size_t length);
+    void Tap(const uint8_t* buffer, size_t length, bool converted);
 
     FrameConverter converter_;
     IPreviewPainter* painter_ = nullptr;
+    IFrameTap* tap_ = nullptr;
     std::vector<uint8_t> gray_;
+    std::vector<uint8_t> tapGray_;  // a frame nobody grabbed, converted for the tap
     platform::ManualResetEvent frameReady_;
     std::atomic<bool> requested_{false};
     std::atomic<bool> closed_{true};

@@ -192,20 +192,22 @@ int32_t CDeviceK7Q::OpenCameras() {
 }
 
 int32_t CDeviceK7Q::OpenLeftCamera() {
-    return OpenEyeCamera(m_leftCamera, kLeftCameraName, kLeftCameraKey, LeftDefaultExposure);
+    return OpenEyeCamera(m_leftCamera, kLeftCameraName, kLeftCameraKey, LeftDefaultExposure, m_services.leftFrames);
 }
 
 int32_t CDeviceK7Q::OpenRightCamera() {
-    return OpenEyeCamera(m_rightCamera, kRightCameraName, kRightCameraKey, RightDefaultExposure);
+    return OpenEyeCamera(m_rightCamera, kRightCameraName, kRightCameraKey, RightDefaultExposure,
+                         m_services.rightFrames);
 }
 
 int32_t CDeviceK7Q::OpenEyeCamera(std::unique_ptr<IEyeCamera>& camera, const char* name, const char* key,
-                                  int32_t defaultExposure) {
+                                  int32_t defaultExposure, IFrameTap* tap) {
     camera.reset();
     if (!m_services.createCamera) return kDeviceOpenFailed;
     camera = m_services.createCamera();
     if (!camera) return kDeviceOpenFailed;
     camera->SetCameraName(name);
+    camera->SetFrameTap(tap);
     const int32_t rc = camera->OpenCamera(key, m_cameraSettings.c_str(), m_window);
     if (rc == kCameraOk)
         camera->SetBacklight(defaultExposure);

@@ -114,7 +114,7 @@ private:
     int32_t OpenLeftCamera();
     int32_t OpenRightCamera();
     int32_t OpenEyeCamera(std::unique_ptr<IEyeCamera>& camera, const char* name, const char* key,
-                          int32_t defaultExposure);
+                          int32_t defaultExposure, IFrameTap* tap);
     int32_t CloseCameras(bool destroy = true);
     void CloseSequence();
     int32_t UndoComAndFail(int32_t status);

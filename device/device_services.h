@@ -69,6 +69,10 @@ struct DeviceServices {
     IEyeLocator* locator = nullptr;
     IPromptPlayer* prompts = nullptr;
     IWarningBox* warning = nullptr;
+    // Every frame of the left and of the right camera while they are open
+    // (the capture service's preview); null: none.
+    IFrameTap* leftFrames = nullptr;
+    IFrameTap* rightFrames = nullptr;
     // The millisecond tick the 20-second budget is measured on.
     std::function<uint32_t()> tickCount;
     // The host's result routine (the control's CallBackEnroll, or the

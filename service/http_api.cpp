@@ -117,6 +117,28 @@ httplib::Server::HandlerResponse Screen(const httplib::Request& req, httplib::Re
     return httplib::Server::HandlerResponse::Unhandled;
 }
 
+// One page's preview stream: each new frame as a part; with no new frame
+// for a second the last one again, so that a page that has gone is noticed
+// by the failed write and the worker comes free.
+std::function<bool(size_t, httplib::DataSink&)> PreviewStream(httplib::Server& server, EyePreview& eye,
+                                                              uint32_t repeatMs) {
+    struct State {
+        uint64_t seq = 0;
+        std::vector<uint8_t> bitmap;
+        std::string head;
+    };
+    auto state = std::make_shared<State>();
+    return [&server, &eye, state, repeatMs](size_t, httplib::DataSink& sink) {
+        state->seq = eye.Next(state->seq, repeatMs, &state->bitmap);
+        if (state->head.empty())
+            state->head = "--frame\r\nContent-Type: image/bmp\r\nContent-Length: " +
+                          std::to_string(state->bitmap.size()) + "\r\n\r\n";
+        return server.is_running() && sink.write(state->head.data(), state->head.size()) &&
+               sink.write(reinterpret_cast<const char*>(state->bitmap.data()), state->bitmap.size()) &&
+               sink.write("\r\n", 2);
+    };
+}
+
 }  // namespace
 
 bool HostAllowed(const std::string& host, int port) {
@@ -140,7 +162,8 @@ bool QueryNumber(const httplib::Request& req, const char* name, uint64_t fallbac
     return true;
 }
 
-void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, const ApiOptions& options) {
+void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, Previews& previews,
+                const ApiOptions& options) {
     server.set_payload_max_length(kMaxBitmapBytes);
     // A connection holds a worker while it is read: a client that sends
     // slowly, or opens many connections and says nothing, lets go of its
@@ -219,6 +242,14 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
             body["events"].append(event);
         }
         res.set_content(WriteCompact(body), kJson);
+    });
+    const uint32_t repeatMs = options.previewRepeatMs;
+    server.Get(R"(/v1/preview/(left|right))", [&server, &previews, repeatMs](const httplib::Request& req,
+                                                                             httplib::Response& res) {
+        EyePreview& eye = req.matches[1] == "left" ? previews.left : previews.right;
+        res.set_header("Cache-Control", "no-store");
+        res.set_chunked_content_provider("multipart/x-mixed-replace; boundary=frame",
+                                         PreviewStream(server, eye, repeatMs));
     });
     server.Post("/v1/analyse", [&service](const httplib::Request& req, httplib::Response& res) {
         int32_t analysis = 0;

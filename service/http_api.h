@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "service/capture_service.h"
+#include "service/eye_preview.h"
 #include "service/progress_feed.h"
 
 namespace httplib {
@@ -27,13 +28,15 @@ struct ApiOptions {
     std::vector<std::string> allowedOrigins;  // exact "scheme://host[:port]"; none by default
     double requestsPerSecond = 100, requestBurst = 200;  // RequestBudget
     uint32_t eventWaitLimitMs = kMaxEventWaitMs;          // the longest a progress request waits
+    uint32_t previewRepeatMs = 1000;  // a preview stream without new frames sends its last one again this often
 };
 
 constexpr size_t kMaxBodyBytes = 4096;
 // A stored eye bitmap for analysis: headers and a 720 x 720 image at most.
 constexpr size_t kMaxBitmapBytes = 1078 + 720 * 720;
 
-void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, const ApiOptions& options);
+void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, Previews& previews,
+                const ApiOptions& options);
 
 // The checks on their own, for tests and the fuzz target: whether a Host
 // header names this service, and whether an Origin is allowed.

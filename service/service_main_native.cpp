@@ -24,6 +24,9 @@ int main(int argc, char** argv) {
     DeviceServices services = NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts, &warnings);
     service::ProgressFeed progress;
     services.prompts = &progress;
+    service::Previews previews;
+    services.leftFrames = &previews.left;
+    services.rightFrames = &previews.right;
     services.resultRoutine = service::CaptureService::ResultRoutine;
     CDeviceK7Q device(std::move(services));
     service::CaptureService capture(device);
@@ -32,6 +35,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavrik-capture-service: cannot listen on 127.0.0.1:%d\n", options.port);
         return 1;
     }
-    service::InstallApi(server, capture, progress, options);
+    service::InstallApi(server, capture, progress, previews, options);
     return server.listen_after_bind() ? 0 : 1;
 }

@@ -22,6 +22,9 @@ int main(int argc, char** argv) {
     DeviceServices services = DefaultDeviceServices(service::CaptureService::ResultRoutine);
     service::ProgressFeed progress(services.prompts);
     services.prompts = &progress;
+    service::Previews previews;
+    services.leftFrames = &previews.left;
+    services.rightFrames = &previews.right;
     CDeviceK7Q device(std::move(services));
     service::CaptureService capture(device);
     httplib::Server server;
@@ -29,6 +32,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tavrik-capture-service: cannot listen on 127.0.0.1:%d\n", options.port);
         return 1;
     }
-    service::InstallApi(server, capture, progress, options);
+    service::InstallApi(server, capture, progress, previews, options);
     return server.listen_after_bind() ? 0 : 1;
 }

@@ -29,6 +29,7 @@ public:
     const uint8_t* GrabFrame(char* message) override;
     int32_t SetBacklight(int32_t value) override;
     int32_t GetBacklight(int32_t* value) override;
+    void SetFrameTap(IFrameTap* tap) override { callback_.Frames().SetTap(tap); }
 
     // The index of the first video input device whose DevicePath holds `key`
     // (case-sensitive, in the ANSI code page): -13, -2004, -2041 or -2003 otherwise.

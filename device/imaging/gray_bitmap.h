@@ -15,6 +15,10 @@ constexpr int32_t kBitmapPaletteBytes = 256 * 4;
 constexpr int32_t kBitmapPixelOffset = kBitmapPaletteOffset + kBitmapPaletteBytes;  // 1078
 static_assert(BitmapFileSize == kBitmapPixelOffset + kViewBytes, "header, palette and 640x480 pixels");
 
+// Writes the headers and the gray palette of a width x height 8-bit file
+// image (kBitmapPixelOffset bytes; width a multiple of 4, rows unpadded).
+void WriteGrayBitmapHeaders(uint8_t* bitmap, int32_t width, int32_t height);
+
 // Swaps row i with row rows - 1 - i of a rows x width image, in place.
 void FlipRows(uint8_t* image, int32_t rows, int32_t width);
 

@@ -48,6 +48,7 @@ public:
     const uint8_t* GrabFrame(char* message) override;
     int32_t SetBacklight(int32_t value) override;
     int32_t GetBacklight(int32_t* value) override;
+    void SetFrameTap(IFrameTap* tap) override { frames_.SetTap(tap); }
 
     CameraProperties& Properties() { return properties_; }
 

@@ -137,6 +137,25 @@ TEST_F(ServiceApiDocTest, EveryDocumentedAnswerIsGivenAndFitsItsSchema) {
     Check("get", "/v1/events", c.Get("/v1/events?after=0&wait=0"), __LINE__);
     Check("get", "/v1/events", c.Get("/v1/events?after=x"), __LINE__);
     Check("get", "/v1/events", c.Get("/v1/events", rebound), __LINE__);
+    Check("get", "/v1/preview/{eye}", c.Get("/v1/preview/left", rebound), __LINE__);
+    Check("get", "/v1/preview/{eye}", c.Get("/v1/preview/middle"), __LINE__);
+    {
+        // The stream's first bytes: the documented type, then the page goes away.
+        std::string type, first;
+        c.Get("/v1/preview/right",
+              [&type](const httplib::Response& res) {
+                  type = res.get_header_value("Content-Type");
+                  return res.status == 200;
+              },
+              [&first](const char* data, size_t length) {
+                  first.append(data, length);
+                  return false;
+              });
+        const Json::Value& content = doc_["paths"]["/v1/preview/{eye}"]["get"]["responses"]["200"]["content"];
+        EXPECT_TRUE(content.isMember(type)) << type;
+        EXPECT_EQ(first.compare(0, 9, "--frame\r\n"), 0) << first.substr(0, 40);
+        if (content.isMember(type)) provoked_.insert("get /v1/preview/{eye} 200");
+    }
 
     // Each operation over the request budget: requests go until one is refused
     // (those let through are harmless here: bad bodies, the device closed).
@@ -148,12 +167,25 @@ TEST_F(ServiceApiDocTest, EveryDocumentedAnswerIsGivenAndFitsItsSchema) {
         {"/v1/analyse", [&] { return c.Post("/v1/analyse", "BM", bytes); }},
         {"/v1/events", [&] { return c.Get("/v1/events?after=x"); }},
         {"/v1/device/open", [&] { return c.Post("/v1/device/open", "", json); }},
+        // A stream let through is left at once; a refusal's body is kept.
+        {"/v1/preview/{eye}", [&] {
+             std::string body;
+             httplib::Result r =
+                 c.Get("/v1/preview/left", [](const httplib::Response& res) { return res.status != 200; },
+                       [&body](const char* data, size_t length) {
+                           body.append(data, length);
+                           return true;
+                       });
+             if (r) r->body = body;
+             return r;
+         }},
     };
     for (const auto& operation : operations) {
         httplib::Result r = operation.second();
-        for (int sent = 1; r && r->status != 429 && sent < 1000; ++sent) r = operation.second();
-        const bool get = std::string(operation.first) == "/v1/device" || std::string(operation.first) == "/v1/events";
-        Check(get ? "get" : "post", operation.first, r, __LINE__);
+        for (int sent = 1; (!r || r->status != 429) && sent < 1000; ++sent) r = operation.second();
+        const std::string path = operation.first;
+        const bool get = path == "/v1/device" || path == "/v1/events" || path == "/v1/preview/{eye}";
+        Check(get ? "get" : "post", path, r, __LINE__);
     }
 
     // Answers a healthy device and a well-behaved test cannot provoke.

@@ -15,12 +15,14 @@ Service::Service(const char* scenario) {
     vmcu::Reset();
     DeviceServices s = NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts_, &warnings_);
     s.prompts = &progress_;
+    s.leftFrames = &previews_.left;
+    s.rightFrames = &previews_.right;
     s.resultRoutine = service::CaptureService::ResultRoutine;
     device_ = std::make_unique<CDeviceK7Q>(std::move(s));
     capture_ = std::make_unique<service::CaptureService>(*device_);
     options_.allowedOrigins = {kAllowedOrigin};
     EXPECT_TRUE(service::BindLoopback(server_, &options_));
-    service::InstallApi(server_, *capture_, progress_, options_);
+    service::InstallApi(server_, *capture_, progress_, previews_, options_);
     thread_ = std::thread([this] { server_.listen_after_bind(); });
     while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }

@@ -30,6 +30,7 @@ private:
     CPromptRecorder prompts_;
     CWarningRecorder warnings_;
     service::ProgressFeed progress_;
+    service::Previews previews_;
     std::unique_ptr<CDeviceK7Q> device_;
     std::unique_ptr<service::CaptureService> capture_;
     service::ApiOptions options_;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <memory>
 #include <string>
@@ -177,6 +178,70 @@ bool Connects(sockaddr_in address, int port) {
     const bool connected = s >= 0 && connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     if (s >= 0) close(s);
     return connected;
+}
+
+// The first `count` parts of a preview stream: each an image/bmp file.
+std::vector<std::string> PreviewParts(httplib::Client& client, const char* path, size_t count,
+                                      std::string* contentType) {
+    std::string stream;
+    std::vector<std::string> parts;
+    const httplib::Result r = client.Get(
+        path,
+        [contentType](const httplib::Response& res) {
+            *contentType = res.get_header_value("Content-Type");
+            return res.status == 200;
+        },
+        [&](const char* data, size_t length) {
+            stream.append(data, length);
+            for (;;) {
+                const size_t head = stream.find("\r\n\r\n");
+                const size_t lengthAt = stream.find("Content-Length: ");
+                if (head == std::string::npos || lengthAt == std::string::npos || lengthAt > head) break;
+                const size_t bytes = std::stoul(stream.substr(lengthAt + 16));
+                if (stream.size() < head + 4 + bytes + 2) break;
+                EXPECT_EQ(stream.compare(0, 9, "--frame\r\n"), 0);
+                EXPECT_NE(stream.find("Content-Type: image/bmp"), std::string::npos);
+                parts.push_back(stream.substr(head + 4, bytes));
+                stream.erase(0, head + 4 + bytes + 2);
+            }
+            return parts.size() < count;  // then the page goes away
+        });
+    EXPECT_FALSE(r);  // ended by the page, not by the service
+    return parts;
+}
+
+// The live preview: a stream of whole 480 x 360 gray bitmaps of the eye in
+// front of the camera, new frames as the scene moves; a page that goes away
+// frees its worker and the service goes on answering.
+TEST(CaptureServiceHttpTest, ThePreviewStreamsEachCamerasMovingEyeAsBitmaps) {
+    Service svc("well-placed");
+    httplib::Client c = svc.Client();
+    ASSERT_EQ(c.Post("/v1/device/open", "", "application/json")->status, 200);
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // the subject steps in
+    for (const char* path : {"/v1/preview/left", "/v1/preview/right"}) {
+        SCOPED_TRACE(path);
+        std::string type;
+        const std::vector<std::string> parts = PreviewParts(c, path, 12, &type);
+        EXPECT_EQ(type, "multipart/x-mixed-replace; boundary=frame");
+        ASSERT_EQ(parts.size(), 12u);
+        for (const std::string& bmp : parts) {
+            ASSERT_EQ(bmp.size(), 1078u + 480 * 360);
+            ASSERT_EQ(bmp.compare(0, 2, "BM"), 0);
+            int32_t width = 0, height = 0;
+            std::memcpy(&width, &bmp[18], 4);
+            std::memcpy(&height, &bmp[22], 4);
+            EXPECT_EQ(width, 480);
+            EXPECT_EQ(height, 360);
+        }
+        // The pupil is in the picture, and the swaying eye changes it.
+        const std::string& last = parts.back();
+        EXPECT_GT(std::count_if(last.begin() + 1078, last.end(), [](char v) { return uint8_t(v) < 30; }), 200);
+        EXPECT_NE(parts.front().substr(1078), last.substr(1078));
+    }
+    const httplib::Result after = c.Get("/v1/device");
+    ASSERT_TRUE(after);
+    EXPECT_EQ(after->status, 200);
+    ExpectError(c.Get("/v1/preview/middle"), 404, "not_found", __LINE__);
 }
 
 // A raw connection to the service on 127.0.0.1 (-1 when refused or not taken within 3 s).

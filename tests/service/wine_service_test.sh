@@ -83,6 +83,33 @@ except Exception as e:
     check("both eyes captured over HTTP", False, "%s: %s" % (type(e).__name__, str(body)[:300]))
 status, _, body = call("GET", "/v1/events?after=0&wait=0")
 check("the capture's prompts as events", status == 200 and any(e["prompt"] == "success" for e in body["events"]), body)
+# Two seconds of the left camera's preview: whole 480 x 360 bitmaps, as the camera delivers them.
+def preview_parts(path, seconds):
+    import http.client
+    conn = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
+    conn.request("GET", path)
+    response = conn.getresponse()  # the chunked body comes back whole
+    data, end = b"", time.time() + seconds
+    while time.time() < end:
+        chunk = response.read1(1 << 20)
+        if not chunk:
+            break
+        data += chunk
+    conn.close()
+    parts = []
+    at = data.find(b"--frame\r\n")
+    while at >= 0:
+        head = data.find(b"\r\n\r\n", at)
+        length = int(data[at:head].split(b"Content-Length: ")[1])
+        if head < 0 or len(data) < head + 4 + length:
+            break
+        parts.append(data[head + 4:head + 4 + length])
+        at = data.find(b"--frame\r\n", head + 4 + length)
+    return response.status, parts
+status, parts = preview_parts("/v1/preview/left", 2)
+whole = [p for p in parts if p[:2] == b"BM" and len(p) == 1078 + 480 * 360]
+check("the left preview: %d frames in 2 s" % len(parts), status == 200 and len(whole) == len(parts) >= 20
+      and len(set(whole)) > len(whole) // 2, (status, len(parts), len(whole)))
 status, _, body = call("GET", "/v1/device", headers={"Host": "evil.example:%d" % port})
 check("a foreign Host is refused", status in (400, 403, 421) and "error" in body, (status, body))
 status, headers, body = call("GET", "/v1/device", headers={"Origin": "http://127.0.0.1:9"})
@@ -92,6 +119,6 @@ check("close", status == 200 and body["status"] == 0, body)
 PY
 cat "$work/checks.txt"
 grep -q "^FAIL\|Traceback" "$work/checks.txt" && failures=$((failures + 1))
-[ "$(grep -c '^ok' "$work/checks.txt")" -ge 8 ] || fail "not every check ran: $(tail -5 "$work/service.txt")"
+[ "$(grep -c '^ok' "$work/checks.txt")" -ge 9 ] || fail "not every check ran: $(tail -5 "$work/service.txt")"
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]

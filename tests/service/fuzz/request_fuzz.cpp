@@ -71,6 +71,7 @@ struct Service {
     InstantDevice device;
     service::CaptureService capture{device};
     service::ProgressFeed progress;
+    service::Previews previews;
     FuzzedServer server;
     Service() {
         service::ApiOptions options;
@@ -78,7 +79,8 @@ struct Service {
         options.allowedOrigins = {"http://127.0.0.1:9000"};
         options.requestsPerSecond = options.requestBurst = 1e12;  // the budget is not what is fuzzed
         options.eventWaitLimitMs = 0;
-        service::InstallApi(server, capture, progress, options);
+        options.previewRepeatMs = 0;
+        service::InstallApi(server, capture, progress, previews, options);
     }
 };
 
