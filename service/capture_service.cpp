@@ -18,6 +18,9 @@ std::atomic<CaptureService*> Current{nullptr};
 // come well after that means the device is stuck, and the request returns.
 constexpr auto kReplyLimit = std::chrono::seconds(25);
 
+// The capture thread disarms right after its report.
+constexpr uint32_t kDisarmLimitMs = 2000;
+
 constexpr const char* kAnalysisFile = "tavrik-analysis.bmp";
 
 long long NowSeconds() { return static_cast<long long>(std::time(nullptr)); }
@@ -105,6 +108,11 @@ Result CaptureService::Capture(const CaptureRequest& request, CaptureReply* repl
         return Result::kDeviceError;
     }
     const bool replied = reported_.wait_for(guard, kReplyLimit, [this] { return hasReply_; });
+    // The device reports before it disarms: the request answers once the
+    // capture is over, so a page's next capture is never refused as armed.
+    guard.unlock();
+    if (platform::ManualResetEvent* done = device_.CaptureDoneEvent()) done->Wait(kDisarmLimitMs);
+    guard.lock();
     capturing_ = false;
     if (!replied) return Result::kTimedOut;
     *reply = std::move(reply_);

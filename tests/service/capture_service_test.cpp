@@ -3,9 +3,12 @@
 // cameras live in the COM apartment of the thread that opened them).
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
+#include <vector>
 
 #include "service/capture_service.h"
 
@@ -61,6 +64,48 @@ TEST(CaptureServiceTest, EveryDeviceCallRunsOnOneThreadWhicheverRequestAsks) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(callers.count(*seen.begin()), 0u);
     EXPECT_NE(*seen.begin(), std::this_thread::get_id());
+}
+
+// Reports success at once and disarms a while later, as a capture thread
+// whose host's routine returns before it clears the armed flag.
+class LateDisarmingDevice : public ThreadRecordingDevice {
+public:
+    ~LateDisarmingDevice() override {
+        if (capture_.joinable()) capture_.join();
+    }
+    int32_t DevStartCapture(EyeType eye) override {
+        armed_ = true;
+        done_.Reset();
+        capture_ = std::thread([this, eye] {
+            const std::vector<uint8_t> view(BitmapFileSize, 0);
+            service::CaptureService::ResultRoutine(view.data(), view.data(), BitmapFileSize, eye, 80, 80,
+                                                   kOutcomeSuccess);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            armed_ = false;
+            done_.Set();
+        });
+        return kDeviceOk;
+    }
+    platform::ManualResetEvent* CaptureDoneEvent() override { return &done_; }
+    std::atomic<bool> armed_{false};
+
+private:
+    platform::ManualResetEvent done_{true};
+    std::thread capture_;
+};
+
+// A page that asks for the next capture as soon as one is answered must not
+// find the device still armed from the last.
+TEST(CaptureServiceTest, ACaptureIsAnsweredOnlyOnceTheDeviceHasDisarmed) {
+    LateDisarmingDevice device;
+    service::CaptureService capture(device);
+    int32_t status = 0;
+    ASSERT_EQ(capture.Open(&status), service::Result::kOk);
+    service::CaptureReply reply;
+    ASSERT_EQ(capture.Capture(service::CaptureRequest{}, &reply, &status), service::Result::kOk);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_FALSE(device.armed_.load());
+    EXPECT_EQ(capture.Close(&status), service::Result::kOk);
 }
 
 }  // namespace
