@@ -17,8 +17,6 @@
 
 namespace {
 
-constexpr uint8_t kCommandWhiteLight = 0x52;
-constexpr uint32_t kMaximumBrightness = 254;
 const wchar_t kAllowedSitesKey[] = L"SOFTWARE\\Tavrik";
 const wchar_t kAllowedSitesValue[] = L"AllowedSites";
 // How long a start waits for a capture loop that has just reported its result.
@@ -95,7 +93,7 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
     if (m_logOption == "1") LogWriter().StartLog(m_hostDirectory);
     // Only a decimal level is a level: "true", "" or "0x10" would turn the light off.
     int32_t level = 0;
-    if (!DecimalText(m_brightness, &level) || static_cast<uint32_t>(level) > kMaximumBrightness)
+    if (!DecimalText(m_brightness, &level) || static_cast<uint32_t>(level) > kMaximumWhiteLevel)
         return kCtrlBadBrightness;
     if (DeviceHeldByAnother()) {
         CTRL_LOG("CTavrikCtrl::IrisInit", "初始化失败:%d", kCtrlDeviceHeld);
@@ -104,7 +102,7 @@ int32_t CTavrikCtrl::IrisInit(const std::string& strInParam) {
     // The session starts here, so that a silent microcontroller costs this
     // call one time-out and not one per exchange.
     CHidOperate::begin_session();
-    CHidOperate::send_param(static_cast<uint8_t>(level), kCommandWhiteLight);
+    CHidOperate::send_param(static_cast<uint8_t>(level), kWhiteLightParam);
     SetActiveControl(this);
     const int32_t rc = Device()->DevInit(EnsureWindow());
     if (rc != 0) {

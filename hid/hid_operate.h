@@ -39,6 +39,11 @@ public:
                                  int32_t rightCurrent);
 };
 
+// The white light's level, sent as a parameter before the device opens.
+constexpr uint8_t kWhiteLightParam = 0x52;
+constexpr uint32_t kMaximumWhiteLevel = 254;
+constexpr uint32_t kDefaultWhiteLevel = 240;
+
 // Default exposure of each camera: 230 at load, then the information block's values.
 extern std::atomic<int32_t> LeftDefaultExposure;
 extern std::atomic<int32_t> RightDefaultExposure;

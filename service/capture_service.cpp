@@ -1,11 +1,13 @@
 #include "service/capture_service.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
 
 #include "device/record/capture_record.h"
+#include "log/log_writer.h"
 #include "platform/paths.h"
 
 namespace service {
@@ -69,11 +71,23 @@ void CaptureService::Deliver(std::string record, int32_t status) {
     reported_.notify_all();
 }
 
-Result CaptureService::Open(int32_t* deviceStatus) {
+Result CaptureService::Open(const OpenRequest& request, int32_t* deviceStatus) {
     std::lock_guard<std::mutex> guard(lock_);
     if (open_) return Result::kAlreadyOpen;
-    *deviceStatus = calls_.Run([this] { return device_.DevInit(nullptr); });
-    if (*deviceStatus != kDeviceOk) return Result::kDeviceError;
+    if (request.log) LogWriter().StartLog(platform::HostDirectory());
+    const uint8_t level = static_cast<uint8_t>(std::min(request.whiteLevel, kMaximumWhiteLevel));
+    *deviceStatus = calls_.Run([this, level] {
+        // As the control opens it: the session first, so that a silent
+        // microcontroller costs one time-out, and the white light's level.
+        CHidOperate::begin_session();
+        CHidOperate::send_param(level, kWhiteLightParam);
+        return device_.DevInit(nullptr);
+    });
+    if (*deviceStatus != kDeviceOk) {
+        if (request.log) LogWriter().StopLog();
+        return Result::kDeviceError;
+    }
+    logging_ = request.log;
     open_ = true;
     if (calls_.Run([this] { return device_.DevGetInfo(&info_); }) != kDeviceOk) info_ = DeviceInfo{};
     return Result::kOk;
@@ -85,6 +99,8 @@ Result CaptureService::Close(int32_t* deviceStatus) {
     if (capturing_) return Result::kBusy;
     *deviceStatus = calls_.Run([this] { return device_.DevClose(); });
     if (*deviceStatus != kDeviceOk) return Result::kDeviceError;
+    if (logging_) LogWriter().StopLog();
+    logging_ = false;
     open_ = false;
     return Result::kOk;
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "device/device_contract.h"
+#include "hid/hid_operate.h"
 #include "service/device_thread.h"
 
 namespace service {
@@ -24,6 +25,12 @@ enum class Result {
     kNoCapture,      // stop without a running capture
     kDeviceError,    // the device refused (its status in `deviceStatus`)
     kTimedOut,       // the device did not report within the service's own limit
+};
+
+// The control's IrisInit options.
+struct OpenRequest {
+    uint32_t whiteLevel = kDefaultWhiteLevel;  // 0 ... kMaximumWhiteLevel
+    bool log = false;                          // the device's log file in the service's folder
 };
 
 struct CaptureRequest {
@@ -53,7 +60,7 @@ public:
     static void ResultRoutine(const unsigned char* leftImage, const unsigned char* rightImage, int32_t imageLength,
                               int32_t eyeType, int32_t leftScore, int32_t rightScore, int32_t outcome);
 
-    Result Open(int32_t* deviceStatus);
+    Result Open(const OpenRequest& request, int32_t* deviceStatus);
     Result Close(int32_t* deviceStatus);
     // Blocks until the device reports (it gives up after its 20 seconds).
     Result Capture(const CaptureRequest& request, CaptureReply* reply, int32_t* deviceStatus);
@@ -72,7 +79,7 @@ private:
     std::mutex analysisLock_;  // one analysis file at a time
     mutable std::mutex lock_;
     std::condition_variable reported_;
-    bool open_ = false, capturing_ = false, hasReply_ = false;
+    bool open_ = false, capturing_ = false, hasReply_ = false, logging_ = false;
     long long startSeconds_ = 0;
     CaptureReply reply_;
     DeviceInfo info_{};

@@ -62,6 +62,18 @@ bool ParseBody(const httplib::Request& req, Json::Value* body) {
     return reader->parse(req.body.data(), req.body.data() + req.body.size(), body, &errors) && body->isObject();
 }
 
+bool ReadOpenRequest(const Json::Value& body, OpenRequest* request) {
+    const Json::Value& level = body["whiteLevel"];
+    if (!level.isNull()) {
+        if (!level.isUInt() || level.asUInt() > kMaximumWhiteLevel) return false;
+        request->whiteLevel = level.asUInt();
+    }
+    const Json::Value& log = body["log"];
+    if (!log.isNull() && !log.isBool()) return false;
+    request->log = log.isBool() && log.asBool();
+    return true;
+}
+
 bool ReadCaptureRequest(const Json::Value& body, CaptureRequest* request) {
     const Json::Value& eye = body["eye"];
     if (!eye.isNull()) {
@@ -199,9 +211,16 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
         body["organisation"] = s.organisation;
         res.set_content(WriteCompact(body), kJson);
     });
-    server.Post("/v1/device/open", [&service](const httplib::Request&, httplib::Response& res) {
+    server.Post("/v1/device/open", [&service](const httplib::Request& req, httplib::Response& res) {
+        Json::Value body;
+        OpenRequest request;
+        if (!ParseBody(req, &body) || !ReadOpenRequest(body, &request)) {
+            SendError(res, 400, "bad_request",
+                      "expected {\"whiteLevel\": 0.." + std::to_string(kMaximumWhiteLevel) + ", \"log\": bool}");
+            return;
+        }
         int32_t deviceStatus = 0;
-        SendResult(res, service.Open(&deviceStatus), deviceStatus);
+        SendResult(res, service.Open(request, &deviceStatus), deviceStatus);
     });
     server.Post("/v1/device/close", [&service](const httplib::Request&, httplib::Response& res) {
         int32_t deviceStatus = 0;

@@ -53,7 +53,7 @@ TEST(CaptureServiceTest, EveryDeviceCallRunsOnOneThreadWhicheverRequestAsks) {
         };
         int32_t status = 0, analysis = 0;
         service::CaptureReply reply;
-        onNewThread([&] { EXPECT_EQ(capture.Open(&status), service::Result::kOk); });
+        onNewThread([&] { EXPECT_EQ(capture.Open(service::OpenRequest{}, &status), service::Result::kOk); });
         onNewThread([&] {
             EXPECT_EQ(capture.Capture(service::CaptureRequest{}, &reply, &status), service::Result::kDeviceError);
         });
@@ -100,7 +100,7 @@ TEST(CaptureServiceTest, ACaptureIsAnsweredOnlyOnceTheDeviceHasDisarmed) {
     LateDisarmingDevice device;
     service::CaptureService capture(device);
     int32_t status = 0;
-    ASSERT_EQ(capture.Open(&status), service::Result::kOk);
+    ASSERT_EQ(capture.Open(service::OpenRequest{}, &status), service::Result::kOk);
     service::CaptureReply reply;
     ASSERT_EQ(capture.Capture(service::CaptureRequest{}, &reply, &status), service::Result::kOk);
     EXPECT_EQ(reply.status, 0);

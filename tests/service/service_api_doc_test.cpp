@@ -116,6 +116,7 @@ TEST_F(ServiceApiDocTest, EveryDocumentedAnswerIsGivenAndFitsItsSchema) {
     Check("post", "/v1/analyse", c.Post("/v1/analyse", std::string(service::kMaxBitmapBytes + 1, 'x'), bytes),
           __LINE__);
     Check("post", "/v1/device/open", c.Post("/v1/device/open", rebound, "", json), __LINE__);
+    Check("post", "/v1/device/open", c.Post("/v1/device/open", R"({"log":"yes"})", json), __LINE__);
     Check("post", "/v1/device/open", c.Post("/v1/device/open", "", json), __LINE__);
     Check("post", "/v1/device/open", c.Post("/v1/device/open", "", json), __LINE__);             // already open
     Check("post", "/v1/analyse", c.Post("/v1/analyse", std::string(2000, 'x'), bytes), __LINE__);

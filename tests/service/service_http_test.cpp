@@ -19,7 +19,9 @@
 #include <thread>
 #include <vector>
 
+#include "hid/hid_operate.h"
 #include "service/http_api.h"
+#include "sim/mcu/virtual_mcu.h"
 #include "sim/scene/scene_render.h"
 #include "tests/service/service_fixture.h"
 
@@ -58,9 +60,16 @@ TEST(CaptureServiceHttpTest, OpensCapturesBothEyesAsTheControlsRecordAndCloses) 
     Service svc("well-placed");
     httplib::Client c = svc.Client();
     ExpectError(c.Post("/v1/capture", "{}", "application/json"), 409, "not_open", __LINE__);
-    auto opened = c.Post("/v1/device/open", "", "application/json");
+    ExpectError(c.Post("/v1/device/open", R"({"whiteLevel":255})", "application/json"), 400, "bad_request", __LINE__);
+    auto opened = c.Post("/v1/device/open", R"({"whiteLevel":120})", "application/json");
     ASSERT_TRUE(opened);
     EXPECT_EQ(opened->status, 200);
+    // The microcontroller's first word of the session: the white light's level asked for.
+    const std::vector<vmcu::ReceivedFrame> frames = vmcu::Received();
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames.front().kind, vmcu::FrameKind::Parameter);
+    EXPECT_EQ(frames.front().code, kWhiteLightParam);
+    EXPECT_EQ(frames.front().value, 120);
     const Json::Value info = Parse(c.Get("/v1/device")->body);
     EXPECT_TRUE(info["open"].asBool());
     EXPECT_FALSE(info["serial"].asString().empty());
