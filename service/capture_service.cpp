@@ -56,9 +56,12 @@ void CaptureService::ResultRoutine(const unsigned char* leftImage, const unsigne
     const CaptureAttempt attempt{leftImage, rightImage, imageLength, eyeType, leftScore, rightScore, outcome};
     Json::Value record;
     const int32_t status = BuildCaptureRecord(attempt, fields, &record);
-    Json::Value unusedPairs;
     std::string text;
-    if (!CollectRecord(record, outcome, 1, &unusedPairs, &text)) return;
+    {
+        // Two-step: the first record waits for its partner, as the control's event does.
+        std::lock_guard<std::mutex> guard(self->lock_);
+        if (!CollectRecord(record, outcome, CaptureMode.load(), &self->stepTwo_, &text)) return;
+    }
     self->Deliver(std::move(text), status);
 }
 
@@ -113,7 +116,8 @@ Result CaptureService::Capture(const CaptureRequest& request, CaptureReply* repl
     hasReply_ = false;
     startSeconds_ = NowSeconds();
     ForceAccept = request.force ? 1 : 0;
-    CaptureMode = 1;
+    CaptureMode = request.twoStep ? 2 : 1;
+    stepTwo_ = Json::Value(Json::arrayValue);
     // Started outside the lock: a refused start reports at once, on the device thread.
     guard.unlock();
     const int32_t eyeType = request.eyeType;

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include <json/json.h>
+
 #include "device/device_contract.h"
 #include "hid/hid_operate.h"
 #include "service/device_thread.h"
@@ -36,11 +38,12 @@ struct OpenRequest {
 struct CaptureRequest {
     int32_t eyeType = kEyeBoth;
     bool force = false;
+    bool twoStep = false;  // two captures in a row, answered together (the control's StartCaptureStepTwo)
 };
 
 struct CaptureReply {
     int32_t status = 0;  // the event status the control would fire
-    std::string record;  // compact JSON, as in OnCapture
+    std::string record;  // compact JSON, as in OnCapture: one record, or two in an array for two steps
 };
 
 struct DeviceState {
@@ -82,6 +85,7 @@ private:
     bool open_ = false, capturing_ = false, hasReply_ = false, logging_ = false;
     long long startSeconds_ = 0;
     CaptureReply reply_;
+    Json::Value stepTwo_;  // the first record of a two-step capture
     DeviceInfo info_{};
 };
 

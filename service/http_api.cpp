@@ -85,8 +85,10 @@ bool ReadCaptureRequest(const Json::Value& body, CaptureRequest* request) {
         else return false;
     }
     const Json::Value& force = body["force"];
-    if (!force.isNull() && !force.isBool()) return false;
+    const Json::Value& twoStep = body["twoStep"];
+    if ((!force.isNull() && !force.isBool()) || (!twoStep.isNull() && !twoStep.isBool())) return false;
     request->force = force.isBool() && force.asBool();
+    request->twoStep = twoStep.isBool() && twoStep.asBool();
     return true;
 }
 
@@ -230,7 +232,8 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
         Json::Value body;
         CaptureRequest request;
         if (!ParseBody(req, &body) || !ReadCaptureRequest(body, &request)) {
-            SendError(res, 400, "bad_request", "expected {\"eye\": \"left\"|\"right\"|\"both\", \"force\": bool}");
+            SendError(res, 400, "bad_request",
+                      "expected {\"eye\": \"left\"|\"right\"|\"both\", \"force\": bool, \"twoStep\": bool}");
             return;
         }
         CaptureReply reply;
@@ -240,8 +243,10 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
             SendResult(res, result, deviceStatus);
             return;
         }
-        // The record is the control's OnCapture text, embedded as it is.
-        res.set_content("{\"status\":" + std::to_string(reply.status) + ",\"record\":" + reply.record + "}", kJson);
+        // The record is the control's OnCapture text, embedded as it is; two steps give two.
+        const char* field = !reply.record.empty() && reply.record[0] == '[' ? "records" : "record";
+        res.set_content("{\"status\":" + std::to_string(reply.status) + ",\"" + field + "\":" + reply.record + "}",
+                        kJson);
     });
     // Long polling: a plain JSON request a page repeats with the last
     // sequence number it saw, through the same checks as every other one.

@@ -100,6 +100,20 @@ TEST(CaptureServiceHttpTest, OpensCapturesBothEyesAsTheControlsRecordAndCloses) 
     EXPECT_LT(std::chrono::steady_clock::now() - polled, std::chrono::seconds(2));
     ExpectError(c.Get("/v1/events?after=-1"), 400, "bad_request", __LINE__);
 
+    // Two steps: one answer with both captures' records, each of both eyes.
+    auto twoSteps = c.Post("/v1/capture", R"({"eye":"both","twoStep":true})", "application/json");
+    ASSERT_TRUE(twoSteps);
+    ASSERT_EQ(twoSteps->status, 200) << twoSteps->body;
+    const Json::Value pair = Parse(twoSteps->body);
+    EXPECT_FALSE(pair.isMember("record"));
+    ASSERT_EQ(pair["records"].size(), 2u);
+    for (const Json::Value& each : pair["records"]) {
+        EXPECT_EQ(each["flgResult"].asString(), "0");
+        EXPECT_FALSE(each["hmzp_zy"].asString().empty());
+        EXPECT_FALSE(each["hmzp_yy"].asString().empty());
+    }
+    EXPECT_NE(pair["records"][0]["hmzp_zy"], pair["records"][1]["hmzp_zy"]);
+
     // A stored 720 x 720 eye window has an iris; an empty one has none.
     const std::string eye = StoredEyeWindow();
     auto analysed = c.Post("/v1/analyse", eye, "application/octet-stream");
