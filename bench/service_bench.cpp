@@ -50,6 +50,7 @@ struct ServiceHost {
     ServiceHost() {
         DeviceServices s = SceneServices(prompts, warnings);
         s.prompts = &progress;
+        s.warning = &progress;
         s.leftFrames = &previews.left;
         s.rightFrames = &previews.right;
         s.resultRoutine = service::CaptureService::ResultRoutine;

@@ -201,19 +201,20 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
         SendError(res, status, code, "the request cannot be served");
     });
 
-    server.Get("/v1/device", [&service](const httplib::Request&, httplib::Response& res) {
+    server.Get("/v1/device", [&service, &progress](const httplib::Request&, httplib::Response& res) {
         const DeviceState s = service.State();
         Json::Value body;
         body["service"] = "tavrik-capture";
         body["version"] = kVersion;
         body["open"] = s.open;
         body["capturing"] = s.capturing;
+        body["lost"] = progress.DeviceLost();
         body["model"] = s.model;
         body["serial"] = s.serial;
         body["organisation"] = s.organisation;
         res.set_content(WriteCompact(body), kJson);
     });
-    server.Post("/v1/device/open", [&service](const httplib::Request& req, httplib::Response& res) {
+    server.Post("/v1/device/open", [&service, &progress](const httplib::Request& req, httplib::Response& res) {
         Json::Value body;
         OpenRequest request;
         if (!ParseBody(req, &body) || !ReadOpenRequest(body, &request)) {
@@ -222,7 +223,9 @@ void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& 
             return;
         }
         int32_t deviceStatus = 0;
-        SendResult(res, service.Open(request, &deviceStatus), deviceStatus);
+        const Result result = service.Open(request, &deviceStatus);
+        if (result == Result::kOk) progress.ClearDeviceLost();
+        SendResult(res, result, deviceStatus);
     });
     server.Post("/v1/device/close", [&service](const httplib::Request&, httplib::Response& res) {
         int32_t deviceStatus = 0;

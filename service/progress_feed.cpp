@@ -21,14 +21,37 @@ const char* PromptName(int32_t id) {
     }
 }
 
-void ProgressFeed::Play(int32_t id) {
+void ProgressFeed::Add(const char* name) {
     {
         std::lock_guard<std::mutex> guard(lock_);
-        events_.push_back(ProgressEvent{++last_, PromptName(id)});
+        events_.push_back(ProgressEvent{++last_, name});
         if (events_.size() > kKept) events_.pop_front();
     }
     added_.notify_all();
+}
+
+void ProgressFeed::Play(int32_t id) {
+    Add(PromptName(id));
     if (voice_) voice_->Play(id);
+}
+
+void ProgressFeed::Show(const char* text, const char* caption) {
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        lost_ = true;
+    }
+    Add("device_lost");
+    if (box_) box_->Show(text, caption);  // modal on Windows: after the page has been told
+}
+
+bool ProgressFeed::DeviceLost() {
+    std::lock_guard<std::mutex> guard(lock_);
+    return lost_;
+}
+
+void ProgressFeed::ClearDeviceLost() {
+    std::lock_guard<std::mutex> guard(lock_);
+    lost_ = false;
 }
 
 std::vector<ProgressEvent> ProgressFeed::After(uint64_t afterSeq, uint32_t waitMs) {

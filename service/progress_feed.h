@@ -23,12 +23,18 @@ struct ProgressEvent {
 // The name of a prompt id (203 ... 215); "other" for an unknown one.
 const char* PromptName(int32_t id);
 
-class ProgressFeed : public IPromptPlayer {
+// It also takes the warning box's place: the device's one warning says it
+// was lost (unplugged), which becomes the event "device_lost" and the state
+// a page reads until the device is opened again.
+class ProgressFeed : public IPromptPlayer, public IWarningBox {
 public:
-    // `voice`: the device's own player, which still speaks to the person at
-    // the desk (none natively).
-    explicit ProgressFeed(IPromptPlayer* voice = nullptr) : voice_(voice) {}
+    // `voice`, `box`: the device's own player and warning box, which still
+    // speak to the person at the desk (none natively).
+    explicit ProgressFeed(IPromptPlayer* voice = nullptr, IWarningBox* box = nullptr) : voice_(voice), box_(box) {}
     void Play(int32_t id) override;
+    void Show(const char* text, const char* caption) override;
+    bool DeviceLost();
+    void ClearDeviceLost();
     void StopAll() override {
         if (voice_) voice_->StopAll();
     }
@@ -38,7 +44,11 @@ public:
 
 private:
     static constexpr size_t kKept = 64;
+    void Add(const char* name);
+
     IPromptPlayer* voice_;
+    IWarningBox* box_;
+    bool lost_ = false;
     std::mutex lock_;
     std::condition_variable added_;
     std::deque<ProgressEvent> events_;

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     DeviceServices services = NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts, &warnings);
     service::ProgressFeed progress;
     services.prompts = &progress;
+    services.warning = &progress;
     service::Previews previews;
     services.leftFrames = &previews.left;
     services.rightFrames = &previews.right;

@@ -20,8 +20,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     DeviceServices services = DefaultDeviceServices(service::CaptureService::ResultRoutine);
-    service::ProgressFeed progress(services.prompts);
+    service::ProgressFeed progress(services.prompts, services.warning);
     services.prompts = &progress;
+    services.warning = &progress;
     service::Previews previews;
     services.leftFrames = &previews.left;
     services.rightFrames = &previews.right;

@@ -15,6 +15,7 @@ Service::Service(const char* scenario) {
     vmcu::Reset();
     DeviceServices s = NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts_, &warnings_);
     s.prompts = &progress_;
+    s.warning = &progress_;
     s.leftFrames = &previews_.left;
     s.rightFrames = &previews_.right;
     s.resultRoutine = service::CaptureService::ResultRoutine;

@@ -7,12 +7,15 @@
 #include <json/json.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <future>
 #include <memory>
 #include <string>
@@ -20,7 +23,9 @@
 #include <vector>
 
 #include "hid/hid_operate.h"
+#include "platform/paths.h"
 #include "service/http_api.h"
+#include "sim/camera/camera_faults.h"
 #include "sim/mcu/virtual_mcu.h"
 #include "sim/scene/scene_render.h"
 #include "tests/service/service_fixture.h"
@@ -201,6 +206,36 @@ bool Connects(sockaddr_in address, int port) {
     const bool connected = s >= 0 && connect(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     if (s >= 0) close(s);
     return connected;
+}
+
+// A camera unplugged while the device is open: the page reads "lost" and a
+// "device_lost" event, and closing and opening again brings the device back.
+TEST(CaptureServiceHttpTest, AnUnpluggedDeviceIsReportedLostUntilOpenedAgain) {
+    const std::string control = platform::TempDirectory() + "k7q_service_unplug_test.txt";
+    std::ofstream(control).flush();  // empty: no fault
+    setenv(k7qsim::kCameraControlVariable, control.c_str(), 1);
+    Service svc("never-looks-in");
+    httplib::Client c = svc.Client();
+    ASSERT_EQ(c.Post("/v1/device/open", "", "application/json")->status, 200);
+    EXPECT_FALSE(Parse(c.Get("/v1/device")->body)["lost"].asBool());
+    std::ofstream(control) << "both unplug\n";
+    bool told = false;
+    uint64_t after = 0;
+    for (int polls = 0; polls < 20 && !told; ++polls) {
+        const Json::Value events = Parse(c.Get("/v1/events?wait=500&after=" + std::to_string(after))->body)["events"];
+        for (const Json::Value& e : events) {
+            told |= e["prompt"].asString() == "device_lost";
+            after = e["seq"].asUInt64();
+        }
+    }
+    EXPECT_TRUE(told);
+    EXPECT_TRUE(Parse(c.Get("/v1/device")->body)["lost"].asBool());
+    std::ofstream(control).flush();  // plugged in again
+    EXPECT_EQ(c.Post("/v1/device/close", "", "application/json")->status, 200);
+    EXPECT_EQ(c.Post("/v1/device/open", "", "application/json")->status, 200);
+    EXPECT_FALSE(Parse(c.Get("/v1/device")->body)["lost"].asBool());
+    unsetenv(k7qsim::kCameraControlVariable);
+    std::remove(control.c_str());
 }
 
 // The first `count` parts of a preview stream: each an image/bmp file.
