@@ -20,10 +20,7 @@
 
 #include "device/device_k7q.h"
 #include "device/native/native_services.h"
-#include "service/capture_service.h"
-#include "service/eye_preview.h"
-#include "service/http_api.h"
-#include "service/service_options.h"
+#include "service/service_host.h"
 #include "sim/mcu/virtual_mcu.h"
 #include "sim/scene/scenario.h"
 
@@ -36,36 +33,20 @@ DeviceServices SceneServices(CPromptRecorder& prompts, CWarningRecorder& warning
 }
 
 // The service as its program runs it, on a free loopback port.
-struct ServiceHost {
+struct RunningService {
     CPromptRecorder prompts;
     CWarningRecorder warnings;
-    service::ProgressFeed progress;
-    service::Previews previews;
-    std::unique_ptr<CDeviceK7Q> device;
-    std::unique_ptr<service::CaptureService> capture;
-    service::ApiOptions options;
-    httplib::Server server;
+    service::ServiceHost host{SceneServices(prompts, warnings), service::ApiOptions{}};
     std::thread thread;
 
-    ServiceHost() {
-        DeviceServices s = SceneServices(prompts, warnings);
-        s.prompts = &progress;
-        s.warning = &progress;
-        s.leftFrames = &previews.left;
-        s.rightFrames = &previews.right;
-        s.resultRoutine = service::CaptureService::ResultRoutine;
-        device = std::make_unique<CDeviceK7Q>(std::move(s));
-        capture = std::make_unique<service::CaptureService>(*device);
-        if (!service::BindLoopback(server, &options)) std::abort();
-        service::InstallApi(server, *capture, progress, previews, options);
-        thread = std::thread([this] { server.listen_after_bind(); });
-        while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    RunningService() {
+        if (!host.Bind()) std::abort();
+        thread = std::thread([this] { host.Serve(); });
+        while (!host.Serving()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    ~ServiceHost() {
-        server.stop();
+    ~RunningService() {
+        host.Stop();
         thread.join();
-        capture.reset();
-        device.reset();
     }
     // One capture of both eyes over HTTP; false unless it succeeded.
     bool Capture(httplib::Client& client) {
@@ -74,14 +55,14 @@ struct ServiceHost {
     }
 };
 
-httplib::Client ClientOf(const ServiceHost& host) {
-    httplib::Client client("127.0.0.1", host.options.port);
+httplib::Client ClientOf(const RunningService& host) {
+    httplib::Client client("127.0.0.1", host.host.Port());
     client.set_read_timeout(60, 0);
     return client;
 }
 
 void BM_CaptureOverHttp(benchmark::State& state) {
-    ServiceHost host;
+    RunningService host;
     httplib::Client client = ClientOf(host);
     client.Post("/v1/device/open", "", "application/json");
     host.Capture(client);  // the subject steps in once
@@ -153,7 +134,7 @@ long ResidentKilobytes() {
 }
 
 int Soak(int captures) {
-    ServiceHost host;
+    RunningService host;
     httplib::Client client = ClientOf(host);
     client.Post("/v1/device/open", "", "application/json");
     int failed = 0;

@@ -7,10 +7,8 @@
 
 #include <cstdio>
 
-#include "device/device_k7q.h"
 #include "device/device_services.h"
-#include "service/capture_service.h"
-#include "service/http_api.h"
+#include "service/service_host.h"
 #include "service/service_options.h"
 
 int main(int argc, char** argv) {
@@ -19,20 +17,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: tavrik-capture-service [--port N] [--allow-origin ORIGIN]...\n");
         return 2;
     }
-    DeviceServices services = DefaultDeviceServices(service::CaptureService::ResultRoutine);
-    service::ProgressFeed progress(services.prompts, services.warning);
-    services.prompts = &progress;
-    services.warning = &progress;
-    service::Previews previews;
-    services.leftFrames = &previews.left;
-    services.rightFrames = &previews.right;
-    CDeviceK7Q device(std::move(services));
-    service::CaptureService capture(device);
-    httplib::Server server;
-    if (!service::BindLoopback(server, &options)) {
+    // The device's own player and warning box still speak to the person at the desk.
+    service::ServiceHost host(DefaultDeviceServices(service::CaptureService::ResultRoutine), options);
+    if (!host.Bind()) {
         std::fprintf(stderr, "tavrik-capture-service: cannot listen on 127.0.0.1:%d\n", options.port);
         return 1;
     }
-    service::InstallApi(server, capture, progress, previews, options);
-    return server.listen_after_bind() ? 0 : 1;
+    return host.Serve() ? 0 : 1;
 }

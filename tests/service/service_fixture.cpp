@@ -5,7 +5,6 @@
 
 #include <chrono>
 
-#include "service/service_options.h"
 #include "sim/mcu/virtual_mcu.h"
 
 namespace servicetest {
@@ -13,31 +12,24 @@ namespace servicetest {
 Service::Service(const char* scenario) {
     setenv("K7Q_SCENARIO", scenario, 1);
     vmcu::Reset();
-    DeviceServices s = NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts_, &warnings_);
-    s.prompts = &progress_;
-    s.warning = &progress_;
-    s.leftFrames = &previews_.left;
-    s.rightFrames = &previews_.right;
-    s.resultRoutine = service::CaptureService::ResultRoutine;
-    device_ = std::make_unique<CDeviceK7Q>(std::move(s));
-    capture_ = std::make_unique<service::CaptureService>(*device_);
-    options_.allowedOrigins = {kAllowedOrigin};
-    EXPECT_TRUE(service::BindLoopback(server_, &options_));
-    service::InstallApi(server_, *capture_, progress_, previews_, options_);
-    thread_ = std::thread([this] { server_.listen_after_bind(); });
-    while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    service::ApiOptions options;
+    options.allowedOrigins = {kAllowedOrigin};
+    host_ = std::make_unique<service::ServiceHost>(
+        NativeDeviceServices(CreateEyeCamera, CurrentGraphEvents, &prompts_, &warnings_), options);
+    EXPECT_TRUE(host_->Bind());
+    thread_ = std::thread([this] { host_->Serve(); });
+    while (!host_->Serving()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 Service::~Service() {
-    server_.stop();
+    host_->Stop();
     thread_.join();
-    capture_.reset();
-    device_.reset();
+    host_.reset();
     vmcu::Reset();
 }
 
 httplib::Client Service::Client() const {
-    httplib::Client c("127.0.0.1", options_.port);
+    httplib::Client c("127.0.0.1", host_->Port());
     c.set_read_timeout(30, 0);
     return c;
 }

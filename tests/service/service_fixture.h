@@ -9,10 +9,8 @@
 #include <string>
 #include <thread>
 
-#include "device/device_k7q.h"
 #include "device/native/native_services.h"
-#include "service/capture_service.h"
-#include "service/http_api.h"
+#include "service/service_host.h"
 
 namespace servicetest {
 
@@ -23,18 +21,13 @@ public:
     // `scenario`: the subject in front of the cameras (sim/scene/scenario.h).
     explicit Service(const char* scenario);
     ~Service();
-    int Port() const { return options_.port; }
+    int Port() const { return host_->Port(); }
     httplib::Client Client() const;
 
 private:
     CPromptRecorder prompts_;
     CWarningRecorder warnings_;
-    service::ProgressFeed progress_;
-    service::Previews previews_;
-    std::unique_ptr<CDeviceK7Q> device_;
-    std::unique_ptr<service::CaptureService> capture_;
-    service::ApiOptions options_;
-    httplib::Server server_;
+    std::unique_ptr<service::ServiceHost> host_;
     std::thread thread_;
 };
 
