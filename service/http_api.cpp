@@ -179,10 +179,13 @@ bool QueryNumber(const httplib::Request& req, const char* name, uint64_t fallbac
 void InstallApi(httplib::Server& server, CaptureService& service, ProgressFeed& progress, Previews& previews,
                 const ApiOptions& options) {
     server.set_payload_max_length(kMaxBitmapBytes);
-    // A connection holds a worker while it is read: a client that sends
-    // slowly, or opens many connections and says nothing, lets go of its
+    // A connection holds a worker while it is read: a client that falls
+    // silent, or opens many connections and says nothing, lets go of its
     // workers after the read time-out, and enough workers are left for a
-    // page's requests (a capture holds one for its whole length).
+    // page's requests (a capture holds one for its whole length, a preview
+    // stream as long as it is watched). One that sends a byte just within
+    // each time-out keeps its worker: the library sets no deadline for a
+    // whole request.
     server.new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
     server.set_read_timeout(kReadTimeoutSeconds, 0);
     server.set_write_timeout(kWriteTimeoutSeconds, 0);
