@@ -62,16 +62,21 @@ bool ParseBody(const httplib::Request& req, Json::Value* body) {
     return reader->parse(req.body.data(), req.body.data() + req.body.size(), body, &errors) && body->isObject();
 }
 
+// An optional boolean member: false when present and not a boolean.
+bool ReadFlag(const Json::Value& body, const char* name, bool* flag) {
+    const Json::Value& value = body[name];
+    if (!value.isNull() && !value.isBool()) return false;
+    *flag = value.isBool() && value.asBool();
+    return true;
+}
+
 bool ReadOpenRequest(const Json::Value& body, OpenRequest* request) {
     const Json::Value& level = body["whiteLevel"];
     if (!level.isNull()) {
         if (!level.isUInt() || level.asUInt() > kMaximumWhiteLevel) return false;
         request->whiteLevel = level.asUInt();
     }
-    const Json::Value& log = body["log"];
-    if (!log.isNull() && !log.isBool()) return false;
-    request->log = log.isBool() && log.asBool();
-    return true;
+    return ReadFlag(body, "log", &request->log);
 }
 
 bool ReadCaptureRequest(const Json::Value& body, CaptureRequest* request) {
@@ -84,12 +89,7 @@ bool ReadCaptureRequest(const Json::Value& body, CaptureRequest* request) {
         else if (text == "both") request->eyeType = kEyeBoth;
         else return false;
     }
-    const Json::Value& force = body["force"];
-    const Json::Value& twoStep = body["twoStep"];
-    if ((!force.isNull() && !force.isBool()) || (!twoStep.isNull() && !twoStep.isBool())) return false;
-    request->force = force.isBool() && force.asBool();
-    request->twoStep = twoStep.isBool() && twoStep.asBool();
-    return true;
+    return ReadFlag(body, "force", &request->force) && ReadFlag(body, "twoStep", &request->twoStep);
 }
 
 // The budget, Host and Origin first; a preflight is answered here.
